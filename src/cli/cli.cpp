@@ -1,0 +1,60 @@
+#include "cli/cli.h"
+
+#include <iostream>
+
+namespace vexa::cli {
+namespace {
+
+// The command table. Add a command here and in cli.h.
+constexpr CommandDef kCommands[] = {
+    {"settings", "settings [--config FILE] dump | get SECTION KEY | set SECTION KEY VALUE",
+     CmdSettings},
+    {"devices", "devices                      list sound cards for receive and transmit",
+     CmdDevices},
+    {"demo", "demo                         decode built-in demo audio and print the text",
+     CmdDemo},
+};
+
+void PrintUsage(std::ostream& os) {
+  os << "usage: vexa-cli [--config FILE] [--workdir DIR] COMMAND [ARGS]\n\ncommands:\n";
+  for (const auto& c : kCommands) os << "  " << c.usage << "\n";
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string config, workdir, command;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--config" || a == "--workdir") {
+      if (i + 1 >= args.size()) {
+        err << "vexa-cli: " << a << " needs a value\n";
+        return kExitUsage;
+      }
+      (a == "--config" ? config : workdir) = args[++i];
+    } else if (command.empty()) {
+      command = a;
+    } else {
+      rest.push_back(a);
+    }
+  }
+  if (command.empty() || command == "help" || command == "--help" || command == "-h") {
+    PrintUsage(command.empty() ? err : out);
+    return command.empty() ? kExitUsage : kExitOk;
+  }
+  CliContext ctx{platform::DefaultAppPaths(), rest, out, err};
+  if (int e = platform::ResolveAppPaths(ctx.paths, config, workdir)) {
+    err << "vexa-cli: cannot create the working folder " << ctx.paths.workDir << " (error " << e
+        << ")\n";
+    return kExitFailure;
+  }
+  for (const auto& c : kCommands) {
+    if (command == c.name) return c.run(ctx);
+  }
+  err << "vexa-cli: unknown command '" << command << "'\n";
+  PrintUsage(err);
+  return kExitUsage;
+}
+
+}  // namespace vexa::cli

@@ -1,0 +1,38 @@
+#pragma once
+// vexa-cli: the command-line face of Vexa. Every command runs the same code paths as the
+// desktop program, without a window. Exit codes: 0 success, 1 failure, 2 usage error,
+// 3 unreadable input.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "platform/files/paths.h"
+
+namespace vexa::cli {
+
+enum ExitCode : int { kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitBadInput = 3 };
+
+struct CliContext {
+  platform::AppPaths paths;
+  std::vector<std::string> args;  // the command's own arguments (global options removed)
+  std::ostream& out;
+  std::ostream& err;
+};
+
+using CommandFn = int (*)(CliContext& ctx);
+
+struct CommandDef {
+  const char* name;
+  const char* usage;  // one line, shown by "vexa-cli help"
+  CommandFn run;
+};
+
+// Runs vexa-cli with its arguments (argv[0] excluded).
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Commands, one per file.
+int CmdSettings(CliContext& ctx);
+int CmdDevices(CliContext& ctx);
+int CmdDemo(CliContext& ctx);
+
+}  // namespace vexa::cli

@@ -1,0 +1,208 @@
+// Audio files in place of a sound card: the input reads a file (any rate and channel count,
+// converted to 11025 Hz mono) and the output appends every transmission to one WAV file.
+#include <sndfile.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <thread>
+
+#include "platform/audio/audio_backend.h"
+#include "platform/audio/input_buffer_ring.h"
+
+namespace vexa::platform {
+namespace {
+
+class FileBackend final : public AudioBackend {
+ public:
+  explicit FileBackend(FileAudioOptions opts) : opts_(std::move(opts)) {}
+  ~FileBackend() override {
+    StopPacer();
+    if (out_ != nullptr) sf_close(out_);
+  }
+
+  bool Load(std::string& error) {
+    if (opts_.inputPath.empty()) return true;
+    return ReadAudioFile(opts_.inputPath, input_, error);
+  }
+
+  std::string Name() const override { return "file"; }
+  int InputDeviceCount() override { return 1; }
+  int OutputDeviceCount() override { return 1; }
+  std::string InputDeviceName(int) override {
+    return opts_.inputPath.empty() ? "(no input file)" : opts_.inputPath;
+  }
+  std::string OutputDeviceName(int) override {
+    return opts_.outputPath.empty() ? "(discard)" : opts_.outputPath;
+  }
+
+  int OpenInput(int device, AudioNotifier notify) override {
+    if (device != 0) return kAudioBadDevice;
+    if (inputOpen_) return kAudioAlreadyOpen;
+    ring_.Clear();
+    notify_ = std::move(notify);
+    inputOpen_ = true;
+    started_ = false;
+    return kAudioOk;
+  }
+  int AddInputBuffer(int index) override {
+    if (!inputOpen_) return kAudioNotOpen;
+    return ring_.Add(index);
+  }
+  int StartInput() override {
+    if (!inputOpen_) return kAudioNotOpen;
+    started_ = true;
+    if (opts_.realtime) StartPacer();
+    return kAudioOk;
+  }
+  int StopInput() override {
+    if (!inputOpen_) return kAudioNotOpen;
+    started_ = false;
+    StopPacer();
+    return kAudioOk;
+  }
+  int ResetInput() override {
+    if (!inputOpen_) return kAudioNotOpen;
+    ring_.Reset();
+    return kAudioOk;
+  }
+  int CloseInput() override {
+    if (!inputOpen_) return kAudioNotOpen;
+    StopPacer();
+    inputOpen_ = false;
+    started_ = false;
+    ring_.Clear();
+    return kAudioOk;
+  }
+  bool TakeInputBlock(InputBlock& block) override {
+    if (!inputOpen_) return false;
+    if (!opts_.realtime && started_) FeedOneBlock();  // as fast as the reader takes them
+    return ring_.Take(block);
+  }
+  bool InputBlockWaiting() override {
+    if (!inputOpen_) return false;
+    if (!opts_.realtime) return started_ && ring_.HasQueued() && DataLeft();
+    return ring_.Waiting();
+  }
+  // True once the whole file has been delivered (never when looping).
+  bool inputFinished() const { return !opts_.loop && pos_ >= input_.size(); }
+
+  int OpenOutput(int device, AudioNotifier notify) override {
+    if (device != 0) return kAudioBadDevice;
+    if (outputOpen_) return kAudioAlreadyOpen;
+    if (!opts_.outputPath.empty() && out_ == nullptr) {
+      SF_INFO info{};
+      info.samplerate = kAudioSampleRate;
+      info.channels = 1;
+      info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+      out_ = sf_open(opts_.outputPath.c_str(), SFM_WRITE, &info);
+      if (out_ == nullptr) return kAudioDeviceError;
+    }
+    outNotify_ = std::move(notify);
+    outputOpen_ = true;
+    return kAudioOk;
+  }
+  int WriteOutput(int index, std::span<const int16_t> samples) override {
+    if (!outputOpen_) return kAudioNotOpen;
+    if (index < 0 || index >= kAudioBuffers || samples.size() > kOutputBlockSamples)
+      return kAudioBadBuffer;
+    if (out_ != nullptr) {
+      const auto n = static_cast<sf_count_t>(samples.size());
+      if (sf_write_short(out_, samples.data(), n) != n) return kAudioDeviceError;
+    }
+    done_.push_back(index);
+    if (outNotify_) outNotify_();
+    return kAudioOk;
+  }
+  int PauseOutput() override { return outputOpen_ ? kAudioOk : kAudioNotOpen; }
+  int ResetOutput() override { return outputOpen_ ? kAudioOk : kAudioNotOpen; }
+  int CloseOutput() override {
+    if (!outputOpen_) return kAudioNotOpen;
+    if (out_ != nullptr) sf_write_sync(out_);
+    outputOpen_ = false;
+    done_.clear();
+    return kAudioOk;
+  }
+  bool TakeOutputDone(int& index) override {
+    if (done_.empty()) return false;
+    index = done_.front();
+    done_.pop_front();
+    return true;
+  }
+
+ private:
+  bool DataLeft() const { return opts_.loop ? !input_.empty() : pos_ < input_.size(); }
+
+  // Moves one block from the file into the next queued buffer (the last block may be short,
+  // and is padded with silence so that every block has the full length).
+  bool FeedOneBlock() {
+    if (!ring_.HasQueued() || !DataLeft()) return false;
+    int16_t block[kInputBlockSamples] = {};
+    size_t n = 0;
+    while (n < kInputBlockSamples && DataLeft()) {
+      if (pos_ >= input_.size()) pos_ = 0;  // looping
+      const size_t take = std::min(kInputBlockSamples - n, input_.size() - pos_);
+      std::copy(input_.begin() + static_cast<long>(pos_),
+                input_.begin() + static_cast<long>(pos_ + take), block + n);
+      n += take;
+      pos_ += take;
+      if (pos_ >= input_.size() && !opts_.loop) break;
+    }
+    return ring_.Push(block, kInputBlockSamples);
+  }
+
+  void StartPacer() {
+    StopPacer();
+    stop_ = false;
+    pacer_ = std::thread([this] {
+      using clock = std::chrono::steady_clock;
+      const auto period = std::chrono::microseconds(1000000LL * kInputBlockSamples /
+                                                    kAudioSampleRate);
+      auto next = clock::now() + period;
+      std::unique_lock lock(pacerMutex_);
+      while (!stop_) {
+        if (pacerCv_.wait_until(lock, next, [this] { return stop_.load(); })) break;
+        next += period;
+        if (FeedOneBlock() && notify_) notify_();
+      }
+    });
+  }
+  void StopPacer() {
+    if (!pacer_.joinable()) return;
+    {
+      std::lock_guard lock(pacerMutex_);
+      stop_ = true;
+    }
+    pacerCv_.notify_all();
+    pacer_.join();
+  }
+
+  FileAudioOptions opts_;
+  std::vector<int16_t> input_;
+  size_t pos_ = 0;
+  InputBufferRing ring_;
+  AudioNotifier notify_;
+  bool inputOpen_ = false;
+  std::atomic<bool> started_{false};
+
+  std::thread pacer_;
+  std::mutex pacerMutex_;
+  std::condition_variable pacerCv_;
+  std::atomic<bool> stop_{false};
+
+  SNDFILE* out_ = nullptr;
+  bool outputOpen_ = false;
+  AudioNotifier outNotify_;
+  std::deque<int> done_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioBackend> MakeFileBackend(const FileAudioOptions& options, std::string& error) {
+  auto b = std::make_unique<FileBackend>(options);
+  if (!b->Load(error)) return nullptr;
+  return b;
+}
+
+}  // namespace vexa::platform
