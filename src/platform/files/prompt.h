@@ -19,6 +19,15 @@ class Prompt {
   // A question; returns the button chosen.
   virtual PromptAnswer Ask(std::string_view text, std::string_view title, PromptButtons buttons,
                            PromptIcon icon) = 0;
+  // Asks for one line of text (a frequency, a report). `answer` holds the suggested text on entry
+  // and the typed text on return. Returns false when the operator cancels or the front end cannot
+  // ask for text (the default).
+  virtual bool AskText(std::string_view question, std::string_view title, std::string& answer) {
+    (void)question;
+    (void)title;
+    (void)answer;
+    return false;
+  }
 };
 
 // Answers every question with a fixed answer and keeps the texts it was shown (for the command
