@@ -1,0 +1,353 @@
+#include "app/main_core.h"
+
+#include <clocale>
+#include <cstdio>
+
+#include "app/settings_table.h"
+#include "decoders/decoder_chain.h"
+
+namespace vexa::app {
+
+MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, CoreHost& host,
+                   int templateNumber)
+    : config_(config), trace_(trace), host_(host), templateNumber_(templateNumber) {
+  // The member settings read themselves before step 1.
+  members_ = std::make_unique<MemberSettings>(*config_.store);
+
+  Trace("Init Main Dialog - step 1\n");
+  transmitting_ = false;
+  tickRunning_ = false;
+  afc_ = config_.store->ReadSettingInt("Misc", "AFC", 0) != 0;
+  net_ = config_.store->ReadSettingInt("Misc", "NET", 0) != 0;
+
+  Trace("Init Main Dialog - step 2\n");
+  // The keyer's current and saved speed start from the normal speed (the keyer comes with the
+  // transmitter).
+
+  Trace("Init Main Dialog - step 3\n");
+  mainQueue_.Clear();
+
+  Trace("Init Main Dialog - step 4\n");
+  chain_ = std::make_unique<decoders::DecoderChain>(mainQueue_);
+  loop_ = std::make_unique<engine::ReceiveLoop>(chain_->Table(), members_->soundHistory.value);
+  loop_->SetSecondFrequencyError(&chain_->secondDecoder().freqErr);
+  loop_->SetYieldHooks({[this] { host_.DispatchTimersAndPaint(); },
+                        [this] { return sound_ && sound_->InputBlockWaiting(); }});
+  loop_->SetSpectrumHook([this] { host_.InvalidateSpectrum(); });
+
+  Trace("Init Main Dialog - step 5\n");
+}
+
+MainCore::~MainCore() {
+  if (!destroyed_) OnDestroy();
+  if (sound_) {
+    sound_->CloseSoundInput();
+    sound_->CloseSoundOutput();
+  }
+  // members_ goes last among the settings: its destructor writes every member back.
+}
+
+void MainCore::LoadInitSettings() {
+  const auto& s = *config_.store;
+  auto text = [&](const char* sec, const char* key) {
+    return s.ReadSettingText(sec, key, DefaultText(*FindSetting(sec, key), s));
+  };
+  auto num = [&](const char* sec, const char* key) {
+    return s.ReadSettingInt(sec, key, FindSetting(sec, key)->intDefault);
+  };
+  init_.myName = text("Station", "MyName");
+  init_.myQth = text("Station", "MyQth");
+  init_.myLatitude = std::strtod(text("Station", "MyLatitude").c_str(), nullptr);
+  init_.myLongitude = std::strtod(text("Station", "MyLongitude").c_str(), nullptr);
+  init_.cwId = num("Station", "CwId");
+  init_.contestName = text("Contest", "Name");
+  init_.singleBandIdx = num("Contest", "SingleBandIdx");
+  init_.qrzCd = text("Misc", "QrzCd");
+  if (!init_.qrzCd.empty() && init_.qrzCd.back() != '/' && init_.qrzCd.back() != '\\')
+    init_.qrzCd += '/';
+  init_.comPort = num("TX1", "ComPort");
+  init_.comSpeed = num("TX1", "ComSpeed");
+  init_.rigType = num("TX1", "Type");
+  init_.digiSide = num("TX1", "DigiSide");
+  init_.icomAddr = num("TX1", "IcomAddr");
+  init_.yaesu = num("TX1", "Yaesu");
+  init_.kenwood = num("TX1", "Kenwood");
+  init_.tenTec = num("TX1", "TenTec");
+  init_.other = num("TX1", "Other");
+  init_.digiCommand = num("TX1", "DigiCommand");
+  init_.txTimeout = num("TX1", "TxTimeout");
+  init_.soundFq = num("Spectrum", "SoundFq");
+  init_.startFq = num("Spectrum", "StartFq");
+  init_.soundFqHitones = num("Spectrum", "SoundFqHitones");
+  init_.startFqHitones = num("Spectrum", "StartFqHitones");
+  init_.useHitones = num("Spectrum", "UseHitones");
+  init_.zoom = num("Spectrum", "Zoom");
+  init_.averageInverted = num("Spectrum", "AverageInverted");
+  init_.showAverage = num("Spectrum", "ShowAverage");
+  init_.averageThickLine = num("Spectrum", "AverageThickLine");
+  init_.fontFaceName = text("Font", "FaceName");
+  init_.inputDevice = text("Misc", "InputDevice");
+  init_.outputDevice = text("Misc", "OutputDevice");
+}
+
+void MainCore::OnInitDialog() {
+  Trace("Init Main Dialog - step 6\n");
+  // Month and day names in logs and reports are English whatever the system language.
+  std::setlocale(LC_TIME, "C");
+
+  Trace("Init Main Dialog - step 7\n");
+  host_.MoveWindow(position_.RestorePosition(*config_.store, "Main"));
+
+  Trace("Init Main Dialog - step 8\n");
+  init_.largeScreen = config_.store->ReadSettingInt("Keyboard", "LargeScreen", 0);
+  if (init_.largeScreen != 0 && templateNumber_ == kTemplateNormal) {
+    Trace("Reloading Large Dialog\n");
+    templateNumber_ = kTemplateLarge;
+    host_.EndModalLoop(kResultReload);
+    return;
+  }
+
+  Trace("Setting High Priority - step 9\n");
+  // The sound path runs on the main loop; the audio threads themselves run at the priority the
+  // audio system gives them, so nothing more is needed (or allowed without privileges) here.
+
+  Trace("Init Main Dialog - step 10\n");
+  // The system menu is the window's own business.
+
+  Trace("Init Main Dialog - step 11\n");
+  SetMode(mode_);
+  if (!host_.StartTickTimer(kTickMs)) {
+    if (config_.prompt != nullptr)
+      config_.prompt->Message("Timer fault", "Error", platform::PromptIcon::Error);
+    return;
+  }
+  tickRunning_ = true;
+  LoadInitSettings();
+
+  Trace("Init Main Dialog - step 12\n");
+  // The serial port for PTT and keying opens here once the transmitter is present.
+
+  Trace("Init Main Dialog - step 13\n");
+  {
+    const auto& s = *config_.store;
+    for (int k = 0; k < 24; ++k) {
+      const std::string name = FunctionKeyName(k);
+      init_.keyTexts[k] = s.ReadSettingText("Keyboard", name, BuiltInKeyText(k));
+      init_.keyCaptions[k] = s.ReadSettingText("Keyboard", name + " Caption", name);
+    }
+    init_.insText = s.ReadSettingText("Keyboard", "Ins", FindSetting("Keyboard", "Ins")->textDefault);
+    init_.grayPlusText =
+        s.ReadSettingText("Keyboard", "GrayPlus", FindSetting("Keyboard", "GrayPlus")->textDefault);
+    init_.autoCqText =
+        s.ReadSettingText("Keyboard", "AutoCq", FindSetting("Keyboard", "AutoCq")->textDefault);
+    init_.autoCqDelay = s.ReadSettingInt("Keyboard", "AutoCqDelay", 10);
+    init_.wrap = s.ReadSettingInt("Keyboard", "Wrap", 80);
+    init_.simple = s.ReadSettingInt("Keyboard", "Simple", 0);
+  }
+
+  Trace("Init Main Dialog - step 14\n");
+  Trace("Init Main Dialog - step 15\n");
+  Trace("Init Main Dialog - step 16\n");
+
+  Trace("Init Main Dialog - step 17\n");
+  if (config_.audio != nullptr) {
+    engine::DeviceChoice choice{config_.deviceArgument, init_.inputDevice, init_.outputDevice};
+    sound_ = std::make_unique<engine::SoundCard>(*config_.audio, choice);
+    sound_->SetNotifier([this] { host_.Wake(); });
+    sound_->SetTraceHook([this](const char* call, int result) {
+      char line[96];
+      std::snprintf(line, sizeof line, "%s failed: %d\n", call, result);
+      Trace(line);
+    });
+    if (receiveOn_) (void)sound_->OpenSoundInput();
+  }
+  caption_ = config_.productName + " [" + members_->myCall.value + "]";
+  host_.SetCaption(caption_);
+
+  Trace("Init Main Dialog - step 18\n");
+  rigHz_ = members_->fqOnExit.value;
+  if (members_->saveFqOnExit.value != 0) {
+    SetMode(members_->modeOnExit.value);
+  }
+  {
+    const bool hitones = init_.useHitones != 0 && (mode_ == 4 || mode_ == 12);
+    TuneAll(hitones ? init_.soundFqHitones : init_.soundFq);
+    txHz_ = rxHz_;
+  }
+
+  Trace("Init Main Dialog - step 19\n");
+  Trace("Init Main Dialog - step 20 (Last)\n");
+  // A named external keying driver has no counterpart here; the setting is kept as it is.
+}
+
+int MainCore::OnInputBlocks() {
+  if (!sound_) return 0;
+  int n = 0;
+  platform::InputBlock block;
+  while (sound_->TakeInputBlock(block)) {
+    loop_->ProcessBlock(block.samples);
+    (void)sound_->RequeueInputBlock(block);
+    ++n;
+  }
+  return n;
+}
+
+void MainCore::OnOutputDone() {
+  if (!sound_) return;
+  int index = -1;
+  while (sound_->TakeOutputDone(index)) {
+    // The transmitter refills the returned buffer here once it is present.
+  }
+}
+
+void MainCore::OnTimer() {
+  ++ticks_;
+  // (1) the packet work of the active station; (2) CW, contest, call analysis and clock work.
+  msCounter_ += kTickMs;
+  if (msCounter_ >= 1000) {
+    msCounter_ -= 1000;
+    OnceASecond();
+  }
+
+  // Receive window output.
+  // 1. PSK squelch with hysteresis: closes below 20, opens above 200.
+  if ((mode_ == 9 || mode_ == 10) && squelchSwitch_) {
+    const int q = pskQuality();
+    if (squelchOpen_ && q < 20) squelchOpen_ = false;
+    else if (!squelchOpen_ && q > 200) squelchOpen_ = true;
+  }
+  // 2. Hints, every eighth tick: a shown hint is hidden, else one may be shown.
+  if (ticks_ % 8 == 0) {
+    if (hint_ != Hint::None) {
+      hint_ = Hint::None;
+    } else if (mode_ == 9 && pskQuality() > 200 && pskQpskLikeness() > 200) {
+      hint_ = Hint::LooksLikeQpsk;
+    } else if (mode_ == 10 && pskQuality() > 200 && pskQpskLikeness() < 20) {
+      hint_ = Hint::LooksLikeBpsk;
+    }
+  }
+  // 3. The transmitter's echo of sent characters goes in here once it is present.
+  // 4. Received text.
+  DrainReceivedText();
+}
+
+void MainCore::OnceASecond() { ++seconds_; }
+
+void MainCore::DrainReceivedText() {
+  if (mainQueue_.Empty() || view_ == nullptr || view_->HasFocus()) return;
+  const bool squelched = (mode_ == 9 || mode_ == 10) && squelchSwitch_ && !squelchOpen_;
+  if (squelched && !keepSquelched_) {
+    mainQueue_.Clear();
+    return;
+  }
+  if (squelched) return;  // kept: it waits until the squelch opens
+  uint8_t c = 0;
+  while (mainQueue_.Get(c)) {
+    if (c == 8) {
+      view_->DeleteLastChar();
+      prevChar_ = c;
+      continue;
+    }
+    ++lineCount_;
+    if (c > 31) lineBuffer_.push_back(static_cast<char>(c));
+    view_->AppendChar(c);
+    if (c == '\r' || (c == '\n' && prevChar_ != '\r')) EndLine();
+    prevChar_ = c;
+  }
+}
+
+void MainCore::EndLine() {
+  view_->LineCompleted();
+  lineCount_ = 0;
+  if (!lineBuffer_.empty()) {
+    // Completed lines are offered to the DX spot list once it is present.
+    lineBuffer_.clear();
+  }
+}
+
+void MainCore::OnSysCommand(int command) {
+  switch (command & 0xFFF0) {
+    case kCmdClose:
+      (void)RequestClose();
+      break;
+    default:
+      break;
+  }
+}
+
+bool MainCore::RequestClose() {
+  if (logTextDirty_ && config_.prompt != nullptr) {
+    const auto a = config_.prompt->Ask("Text is not saved!\r\nSave?", "",
+                                       platform::PromptButtons::YesNoCancel,
+                                       platform::PromptIcon::Question);
+    if (a == platform::PromptAnswer::Cancel) return false;
+    if (a == platform::PromptAnswer::Yes && logSaver_) logSaver_();
+  }
+  transmitting_ = false;
+  loop_->SetTransmitting(false);
+  if (sound_) sound_->CloseSoundInput();
+  host_.EndModalLoop(kResultCancel);
+  return true;
+}
+
+void MainCore::OnDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  members_->afc.value = afc_ ? 1 : 0;
+  members_->net.value = net_ ? 1 : 0;
+  (void)config_.store->WriteSettingInt("Misc", "AFC", members_->afc.value);
+  (void)config_.store->WriteSettingInt("Misc", "NET", members_->net.value);
+  int widths[8];
+  if (host_.LogGridColumnWidths(widths)) {
+    auto cols = members_->Columns();
+    for (int i = 0; i < 8; ++i) cols[static_cast<size_t>(i)]->value = widths[i];
+  }
+  if (members_->saveFqOnExit.value != 0) {
+    members_->fqOnExit.value = rigHz_;
+    members_->modeOnExit.value = mode_;
+  }
+  if (tickRunning_) {
+    host_.StopTickTimer();
+    tickRunning_ = false;
+  }
+  host_.HideWindow();
+  (void)position_.SavePosition(*config_.store, host_.WindowPosition(), host_.WindowMinimised());
+}
+
+void MainCore::SetMode(int mode) {
+  mode_ = mode;
+  loop_->SetMode(mode);
+  chain_->SetMode(mode);
+  hint_ = Hint::None;
+}
+
+void MainCore::TuneAll(double hz) {
+  rxHz_ = hz;
+  chain_->TuneAll(hz);
+}
+
+void MainCore::SetReceiveOn(bool on) {
+  receiveOn_ = on;
+  if (!sound_) return;
+  if (!on) {
+    sound_->CloseSoundInput();
+    sound_->CloseSoundOutput();
+  } else if (!sound_->inputOpen()) {
+    (void)sound_->OpenSoundInput();
+  }
+}
+
+engine::RxTextQueue& MainCore::secondQueue() { return chain_->secondQueue(); }
+
+int MainCore::pskQuality() const { return chain_->ActivePsk().quality; }
+int MainCore::pskQpskLikeness() const { return chain_->ActivePsk().qpskLikeness; }
+
+const char* MainCore::HintText(Hint h) {
+  switch (h) {
+    case Hint::LooksLikeQpsk: return "This signal looks like QPSK";
+    case Hint::LooksLikeBpsk: return "This signal looks like BPSK";
+    default: return "";
+  }
+}
+
+}  // namespace vexa::app

@@ -1,0 +1,224 @@
+#pragma once
+// The main window's state and logic, without any user interface: it owns the member settings,
+// the received-text queues, the receive channels and decoders, the sound card and the rest of
+// the station, and it routes the events that drive the program (input blocks, finished output
+// blocks, serial data, the 55 ms tick, commands). The desktop window and the command line are
+// views over it; tests drive it with synthetic audio, bytes and a fake clock.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/member_settings.h"
+#include "app/position_dialog.h"
+#include "app/receive_view.h"
+#include "engine/receive_loop.h"
+#include "engine/rx_text_queue.h"
+#include "engine/sound_card.h"
+#include "platform/audio/audio_backend.h"
+#include "platform/files/paths.h"
+#include "platform/files/prompt.h"
+#include "platform/files/settings_store.h"
+#include "platform/files/trace_log.h"
+
+namespace vexa::decoders {
+class DecoderChain;
+}
+
+namespace vexa::app {
+
+// Results of the main window's modal loop. 0 rebuilds the window (layout or language change).
+enum ModalResult : int { kResultReload = 0, kResultOk = 1, kResultCancel = 2 };
+
+// Dialog templates of the two layouts.
+constexpr int kTemplateNormal = 148;
+constexpr int kTemplateLarge = 102;
+
+// System-menu commands (the low bits of the system command with the lowest four cleared).
+enum SysCommand : int {
+  kCmdAbout = 16,
+  kCmdSetup = 32,
+  kCmdExportCsv = 48,
+  kCmdExportAdif = 64,
+  kCmdContest = 96,
+  kCmdAx25Setup = 112,
+  kCmdConnect = 1456,
+  kCmdClose = 61536,
+};
+
+// What the core needs from the program around it (the window system or a headless loop).
+class CoreHost {
+ public:
+  virtual ~CoreHost() = default;
+  // The periodic tick; false when the timer cannot be created.
+  virtual bool StartTickTimer(int periodMs) = 0;
+  virtual void StopTickTimer() = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  // Runs waiting tick and paint work (the history replay yields to it).
+  virtual void DispatchTimersAndPaint() {}
+  // A new spectrum frame is ready.
+  virtual void InvalidateSpectrum() {}
+  // Called from any thread: something waits for the main loop (audio, serial data).
+  virtual void Wake() {}
+  // Window geometry for the position memory.
+  virtual CPositionDialog::Position WindowPosition() const { return {}; }
+  virtual bool WindowMinimised() const { return false; }
+  virtual void MoveWindow(CPositionDialog::Position) {}
+  // The modal loop ends with this result.
+  virtual void EndModalLoop(int result) = 0;
+  virtual void HideWindow() {}
+  // Widths of the log grid's eight columns, when the window has a grid.
+  virtual bool LogGridColumnWidths(int (&widths)[8]) const {
+    (void)widths;
+    return false;
+  }
+};
+
+// Settings read while the main window initialises.
+struct InitSettings {
+  std::string myName, myQth;
+  double myLatitude = 0, myLongitude = 0;
+  int cwId = 2;
+  std::string contestName;
+  int singleBandIdx = -1;
+  std::string qrzCd;
+  int comPort = 2, comSpeed = 1200, rigType = 0, digiSide = 0, icomAddr = 0, yaesu = 0,
+      kenwood = 0, tenTec = 0, other = 0, digiCommand = -1, txTimeout = 300;
+  int soundFq = 1000, startFq = 800, soundFqHitones = 2100, startFqHitones = 1900,
+      useHitones = 0, zoom = 1, averageInverted = 0, showAverage = 0, averageThickLine = 0;
+  std::string fontFaceName;
+  int largeScreen = 0, wrap = 80, simple = 0, autoCqDelay = 10;
+  std::string keyTexts[24], keyCaptions[24], insText, grayPlusText, autoCqText;
+  std::string inputDevice, outputDevice;
+};
+
+struct CoreConfig {
+  platform::SettingsStore* store = nullptr;
+  platform::AppPaths paths;
+  platform::Prompt* prompt = nullptr;
+  platform::AudioBackend* audio = nullptr;
+  std::string deviceArgument;  // the first command-line argument
+  std::string productName = "Vexa";
+};
+
+class MainCore {
+ public:
+  static constexpr int kTickMs = 55;
+
+  // Builds the window's state (traced as steps 1 to 5). templateNumber is the layout in use.
+  MainCore(const CoreConfig& config, const platform::TraceLog& trace, CoreHost& host,
+           int templateNumber);
+  ~MainCore();
+  MainCore(const MainCore&) = delete;
+  MainCore& operator=(const MainCore&) = delete;
+
+  // Initialisation, traced as steps 6 to 20. May end the modal loop at once (reload).
+  void OnInitDialog();
+  // The template the next window must be built from (changed by step 8 and by Setup).
+  int templateNumber() const { return templateNumber_; }
+
+  // --- Events ---
+  // Takes and processes every waiting input block. Returns the number processed.
+  int OnInputBlocks();
+  // Takes every finished output block and hands it to the transmitter.
+  void OnOutputDone();
+  // The 55 ms tick.
+  void OnTimer();
+  void OnSysCommand(int command);
+  // Closing sequence; false when the operator cancelled.
+  bool RequestClose();
+  // Shutdown of the window, before the object is deleted.
+  void OnDestroy();
+
+  // --- Operator controls ---
+  void SetMode(int mode);
+  int mode() const { return mode_; }
+  // The common receive frequency: every receive channel and the display.
+  void TuneAll(double hz);
+  double rxFrequency() const { return rxHz_; }
+  double txFrequency() const { return txHz_; }
+  void SetTxFrequency(double hz) { txHz_ = hz; }
+  void PlaceSecondChannel(double hz) { loop_->PlaceSecondChannel(hz); }
+  void SetAfc(bool on) { afc_ = on; }
+  bool afc() const { return afc_; }
+  void SetNet(bool on) { net_ = on; }
+  bool net() const { return net_; }
+  void SetSquelchSwitch(bool on) { squelchSwitch_ = on; }
+  bool squelchSwitch() const { return squelchSwitch_; }
+  bool squelchOpen() const { return squelchOpen_; }
+  // Keeps squelched text instead of discarding it.
+  void SetKeepSquelchedText(bool on) { keepSquelched_ = on; }
+  void SetTwoTone(bool on) { loop_->SetTwoTone(on); }
+  // Receive on/off: off closes input and output, on opens the input.
+  void SetReceiveOn(bool on);
+  bool receiveOn() const { return receiveOn_; }
+  // Text has been edited in the log entry and not saved.
+  void SetLogTextDirty(bool dirty) { logTextDirty_ = dirty; }
+  // Saves the log text (the log subsystem plugs in here).
+  void SetLogSaver(std::function<bool()> saver) { logSaver_ = std::move(saver); }
+
+  enum class Hint { None, LooksLikeQpsk, LooksLikeBpsk };
+  Hint hint() const { return hint_; }
+  static const char* HintText(Hint h);
+
+  // --- Parts for the views ---
+  void AttachReceiveView(ReceiveView* view) { view_ = view; }
+  MemberSettings& members() { return *members_; }
+  const InitSettings& init() const { return init_; }
+  engine::RxTextQueue& mainQueue() { return mainQueue_; }
+  engine::RxTextQueue& secondQueue();
+  engine::ReceiveLoop& receiveLoop() { return *loop_; }
+  engine::SoundCard& soundCard() { return *sound_; }
+  decoders::DecoderChain& decoders() { return *chain_; }
+  const std::string& caption() const { return caption_; }
+  uint64_t ticks() const { return ticks_; }
+  uint64_t seconds() const { return seconds_; }
+  // Signal quality of the PSK decoder in use (0..255-ish), and its QPSK likeness.
+  int pskQuality() const;
+  int pskQpskLikeness() const;
+  // Radio frequency of the transceiver, Hz (restored from the settings until CAT reads it).
+  int rigFrequency() const { return rigHz_; }
+  void SetRigFrequency(int hz) { rigHz_ = hz; }
+
+ private:
+  void Trace(const char* line) const { trace_.TraceLine(line); }
+  void LoadInitSettings();
+  void DrainReceivedText();
+  void EndLine();
+  void OnceASecond();
+
+  CoreConfig config_;
+  platform::TraceLog trace_;
+  CoreHost& host_;
+  int templateNumber_;
+
+  std::unique_ptr<MemberSettings> members_;
+  InitSettings init_;
+  CPositionDialog position_{"Main"};
+  engine::RxTextQueue mainQueue_;
+  std::unique_ptr<decoders::DecoderChain> chain_;
+  std::unique_ptr<engine::ReceiveLoop> loop_;
+  std::unique_ptr<engine::SoundCard> sound_;
+  ReceiveView* view_ = nullptr;
+
+  int mode_ = 9;
+  double rxHz_ = 1000, txHz_ = 1000;
+  int rigHz_ = 14070000;
+  bool afc_ = false, net_ = false;
+  bool squelchSwitch_ = false, squelchOpen_ = true, keepSquelched_ = false;
+  bool receiveOn_ = true;
+  bool transmitting_ = false;
+  bool tickRunning_ = false;
+  bool logTextDirty_ = false;
+  std::function<bool()> logSaver_;
+  Hint hint_ = Hint::None;
+  uint64_t ticks_ = 0, seconds_ = 0;
+  int msCounter_ = 0;
+  uint8_t prevChar_ = 0;
+  std::string lineBuffer_;
+  int lineCount_ = 0;
+  std::string caption_;
+  bool destroyed_ = false;
+};
+
+}  // namespace vexa::app

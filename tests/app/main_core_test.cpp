@@ -1,0 +1,274 @@
+#include "app/main_core.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/application.h"
+#include "app/headless_runner.h"
+#include "app/settings_table.h"
+#include "decoders/decoder_chain.h"
+#include "support/test_paths.h"
+
+namespace vexa::app {
+namespace {
+
+constexpr const char* kOnePass =
+    "Begin creating main dialog\n"
+    "Init Main Dialog - step 1\n"
+    "Init Main Dialog - step 2\n"
+    "Init Main Dialog - step 3\n"
+    "Init Main Dialog - step 4\n"
+    "Init Main Dialog - step 5\n"
+    "Main dialog has been created\nRunning Modal Loop\n"
+    "Init Main Dialog - step 6\n"
+    "Init Main Dialog - step 7\n"
+    "Init Main Dialog - step 8\n";
+
+constexpr const char* kRestOfInit =
+    "Setting High Priority - step 9\n"
+    "Init Main Dialog - step 10\n"
+    "Init Main Dialog - step 11\n"
+    "Init Main Dialog - step 12\n"
+    "Init Main Dialog - step 13\n"
+    "Init Main Dialog - step 14\n"
+    "Init Main Dialog - step 15\n"
+    "Init Main Dialog - step 16\n"
+    "Init Main Dialog - step 17\n"
+    "Init Main Dialog - step 18\n"
+    "Init Main Dialog - step 19\n"
+    "Init Main Dialog - step 20 (Last)\n";
+
+constexpr const char* kHead =
+    "Init instance\n"
+    "Enable Control Container\n"
+    "Enable 3D Controls\n"
+    "Init Rich Edit\n"
+    "Init Common Controls\n"
+    "Get English Resourse Handle\n";
+
+constexpr const char* kTail = "Exit from Modal Loop\nMain dialog deleted\n";
+
+struct Fixture {
+  test::TempDir dir;
+  platform::SettingsStore store{dir.File("vexa.ini")};
+  platform::FixedPrompt prompt;
+  std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
+  platform::TraceLog trace{dir.File("VexaDbg.log")};
+
+  CoreConfig Config() {
+    CoreConfig c;
+    c.store = &store;
+    c.paths.settingsFile = store.path();
+    c.paths.workDir = dir.path();
+    c.prompt = &prompt;
+    c.audio = audio.get();
+    return c;
+  }
+};
+
+TEST(Application, TracesAStartAndAnExitExactly) {
+  Fixture f;
+  test::WriteFileBytes(f.trace.path(), "left over from the last run\n");
+  Application app(f.Config(), f.trace);
+  HeadlessRunner runner;
+  EXPECT_EQ(app.InitInstance(runner), kResultCancel);
+  EXPECT_EQ(test::ReadFileBytes(f.trace.path()), std::string(kHead) + kOnePass + kRestOfInit +
+                                                      kTail + "Final Exit\n");
+}
+
+TEST(Application, LargeScreenReloadsOnceFromTheLargeTemplate) {
+  Fixture f;
+  ASSERT_EQ(f.store.WriteSettingInt("Keyboard", "LargeScreen", 1), 0);
+  Application app(f.Config(), f.trace);
+  HeadlessRunner runner;
+  app.InitInstance(runner);
+  EXPECT_EQ(app.templateNumber(), kTemplateLarge);
+  EXPECT_EQ(test::ReadFileBytes(f.trace.path()),
+            std::string(kHead) + kOnePass + "Reloading Large Dialog\n" + kTail + kOnePass +
+                kRestOfInit + kTail + "Final Exit\n");
+}
+
+TEST(Application, ATimerFaultStopsInitialisationWithAMessage) {
+  Fixture f;
+  Application app(f.Config(), f.trace);
+  HeadlessRunner runner;
+  runner.failTimer = true;
+  app.InitInstance(runner);
+  EXPECT_EQ(f.prompt.shown, "Timer fault\n");
+  const std::string t = test::ReadFileBytes(f.trace.path());
+  EXPECT_NE(t.find("Init Main Dialog - step 11\nExit from Modal Loop\n"), std::string::npos) << t;
+}
+
+TEST(Application, MembersAreSavedWhenTheWindowGoes) {
+  Fixture f;
+  Application app(f.Config(), f.trace);
+  HeadlessRunner runner;
+  runner.onStart = [](MainCore& core) {
+    core.SetMode(4);
+    core.SetAfc(true);
+    core.SetRigFrequency(7040000);
+    core.members().normalSpeed.value = 17;
+  };
+  app.InitInstance(runner);
+  EXPECT_EQ(f.store.ReadSettingInt("Misc", "ModeOnExit", 0), 4);
+  EXPECT_EQ(f.store.ReadSettingInt("Misc", "FqOnExit", 0), 7040000);
+  EXPECT_EQ(f.store.ReadSettingInt("Misc", "AFC", 0), 1);
+  EXPECT_EQ(f.store.ReadSettingInt("CW", "NormalSpeed", 0), 17);
+  // Every member key and nothing else the window does not own.
+  std::set<std::string> members;
+  for (const auto& d : SettingsTable())
+    if (d.regime == kMember) members.insert(d.section + "/" + d.key);
+  for (const auto& m : members) {
+    const auto slash = m.find('/');
+    EXPECT_TRUE(f.store.HasSetting(m.substr(0, slash), m.substr(slash + 1))) << m;
+  }
+  EXPECT_FALSE(f.store.HasSetting("Station", "MyName"));
+  EXPECT_EQ(f.store.ReadSettingInt("Main", "Left", -1), 0);
+}
+
+TEST(Application, WithSaveFqOnExitOffTheStoredFrequencyAndModeStay) {
+  Fixture f;
+  ASSERT_EQ(f.store.WriteSettingInt("Misc", "SaveFqOnExit", 0), 0);
+  ASSERT_EQ(f.store.WriteSettingInt("Misc", "ModeOnExit", 17), 0);
+  ASSERT_EQ(f.store.WriteSettingInt("Misc", "FqOnExit", 3580000), 0);
+  Application app(f.Config(), f.trace);
+  HeadlessRunner runner;
+  runner.onStart = [](MainCore& core) {
+    EXPECT_EQ(core.mode(), 9);  // not restored
+    core.SetMode(0);
+    core.SetRigFrequency(1830000);
+  };
+  app.InitInstance(runner);
+  EXPECT_EQ(f.store.ReadSettingInt("Misc", "ModeOnExit", 0), 17);
+  EXPECT_EQ(f.store.ReadSettingInt("Misc", "FqOnExit", 0), 3580000);
+}
+
+// A core built and initialised in a headless host, driven by hand.
+struct CoreRig : Fixture {
+  HeadlessRunner host;
+  std::unique_ptr<MainCore> core;
+  TextReceiveView view;
+  CoreRig() {
+    core = std::make_unique<MainCore>(Config(), trace, host, kTemplateNormal);
+    core->OnInitDialog();
+    core->AttachReceiveView(&view);
+  }
+};
+
+TEST(MainCore, StartsInPsk31At1000HzAsNocall) {
+  CoreRig r;
+  EXPECT_EQ(r.core->mode(), 9);
+  EXPECT_DOUBLE_EQ(r.core->rxFrequency(), 1000.0);
+  EXPECT_EQ(r.core->rigFrequency(), 14070000);
+  EXPECT_EQ(r.core->caption(), "Vexa [NOCALL]");
+  EXPECT_EQ(r.host.caption, "Vexa [NOCALL]");
+}
+
+TEST(MainCore, ReceivedTextGoesToTheWindowLineByLine) {
+  CoreRig r;
+  r.core->mainQueue().Put("CQ DE\rX\nAB\r\nZ\n\n");
+  r.core->OnTimer();
+  EXPECT_EQ(r.view.text, "CQ DE\rX\nAB\r\nZ\n\n");
+  // CR ends a line; LF ends one unless it follows CR: "CQ DE\r", "X\n", "AB\r", "Z\n", "\n".
+  EXPECT_EQ(r.view.lines, 5);
+}
+
+TEST(MainCore, ABackspaceRemovesTheLastCharacter) {
+  CoreRig r;
+  r.core->mainQueue().Put("ABX");
+  r.core->mainQueue().Put(8);
+  r.core->mainQueue().Put("C");
+  r.core->OnTimer();
+  EXPECT_EQ(r.view.text, "ABC");
+}
+
+TEST(MainCore, TextWaitsWhileTheReceiveWindowHasTheFocus) {
+  CoreRig r;
+  r.view.focus = true;
+  r.core->mainQueue().Put("HELLO");
+  r.core->OnTimer();
+  EXPECT_EQ(r.view.text, "");
+  r.view.focus = false;
+  r.core->OnTimer();
+  EXPECT_EQ(r.view.text, "HELLO");
+}
+
+TEST(MainCore, SquelchClosesBelow20AndDiscardsText) {
+  CoreRig r;
+  r.core->SetSquelchSwitch(true);
+  auto& bpsk = r.core->decoders().bpsk();
+  bpsk.quality = 10;
+  r.core->mainQueue().Put("noise");
+  r.core->OnTimer();
+  EXPECT_FALSE(r.core->squelchOpen());
+  EXPECT_EQ(r.view.text, "");
+  EXPECT_TRUE(r.core->mainQueue().Empty());
+  // Hysteresis: 150 does not open it, 201 does.
+  bpsk.quality = 150;
+  r.core->OnTimer();
+  EXPECT_FALSE(r.core->squelchOpen());
+  bpsk.quality = 201;
+  r.core->mainQueue().Put("text");
+  r.core->OnTimer();
+  EXPECT_TRUE(r.core->squelchOpen());
+  EXPECT_EQ(r.view.text, "text");
+  // Outside the PSK modes the squelch does not act.
+  r.core->SetMode(4);
+  bpsk.quality = 0;
+  r.core->mainQueue().Put("rtty");
+  r.core->OnTimer();
+  EXPECT_EQ(r.view.text, "textrtty");
+}
+
+TEST(MainCore, HintsShowEveryEighthTickAndHideOnTheNext) {
+  CoreRig r;
+  auto& bpsk = r.core->decoders().bpsk();
+  bpsk.quality = 250;
+  bpsk.qpskLikeness = 250;
+  for (int i = 0; i < 7; ++i) r.core->OnTimer();
+  EXPECT_EQ(r.core->hint(), MainCore::Hint::None);
+  r.core->OnTimer();  // tick 8
+  EXPECT_EQ(r.core->hint(), MainCore::Hint::LooksLikeQpsk);
+  for (int i = 0; i < 8; ++i) r.core->OnTimer();  // tick 16 hides it
+  EXPECT_EQ(r.core->hint(), MainCore::Hint::None);
+  r.core->SetMode(10);
+  auto& qpsk = r.core->decoders().qpsk();
+  qpsk.quality = 250;
+  qpsk.qpskLikeness = 10;
+  for (int i = 0; i < 8; ++i) r.core->OnTimer();
+  EXPECT_EQ(r.core->hint(), MainCore::Hint::LooksLikeBpsk);
+}
+
+TEST(MainCore, ClosingAsksAboutUnsavedTextAndHonoursEachAnswer) {
+  for (auto answer : {platform::PromptAnswer::Yes, platform::PromptAnswer::No,
+                      platform::PromptAnswer::Cancel}) {
+    CoreRig r;
+    int saved = 0;
+    r.core->SetLogSaver([&] {
+      ++saved;
+      return true;
+    });
+    r.core->SetLogTextDirty(true);
+    r.prompt.SetAnswer(answer);
+    const bool closed = r.core->RequestClose();
+    EXPECT_EQ(r.prompt.asked, "Text is not saved!\r\nSave?\n");
+    EXPECT_EQ(closed, answer != platform::PromptAnswer::Cancel);
+    EXPECT_EQ(saved, answer == platform::PromptAnswer::Yes ? 1 : 0);
+  }
+  CoreRig clean;
+  EXPECT_TRUE(clean.core->RequestClose());
+  EXPECT_EQ(clean.prompt.asked, "");
+}
+
+TEST(MainCore, OneSecondCadenceFromThe55msTick) {
+  CoreRig r;
+  for (int i = 0; i < 100; ++i) r.core->OnTimer();
+  // 100 ticks are 5500 ms: five whole seconds.
+  EXPECT_EQ(r.core->seconds(), 5u);
+  for (int i = 0; i < 10; ++i) r.core->OnTimer();
+  EXPECT_EQ(r.core->seconds(), 6u);  // 6050 ms
+}
+
+}  // namespace
+}  // namespace vexa::app
