@@ -13,6 +13,7 @@ constexpr CommandDef kCommands[] = {
      CmdDevices},
     {"demo", "demo                         decode built-in demo audio and print the text",
      CmdDemo},
+    {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
 };
 
 void PrintUsage(std::ostream& os) {

@@ -34,5 +34,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int CmdSettings(CliContext& ctx);
 int CmdDevices(CliContext& ctx);
 int CmdDemo(CliContext& ctx);
+int CmdRx(CliContext& ctx);
 
 }  // namespace vexa::cli

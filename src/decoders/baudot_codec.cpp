@@ -97,6 +97,7 @@ int BaudotDecoder::PutBit(int32_t bit) {
         if (decodeTable == kBaudotLetters && c != '\r' && c != '\n') c = showTable[index];
         lastChar = c;
         if (output != nullptr) output->Put(static_cast<uint8_t>(c));
+        if (index == kBaudotSpace && unshiftOnSpace) decodeTable = kBaudotLetters;
       }
       return 0;
     }

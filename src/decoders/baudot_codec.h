@@ -72,6 +72,9 @@ class BaudotDecoder {
   const char* showTable = kBaudotShown;
   char lastChar = 0;
   int32_t markLevel = 0;  // the bit value that means mark
+  // Off by default: a space keeps the figures shift. Some stations (and programs) assume the
+  // receiver returns to letters after a space and send no LTRS; this switch serves them.
+  bool unshiftOnSpace = false;
   engine::RxTextQueue* output = nullptr;
 };
 

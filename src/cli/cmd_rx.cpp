@@ -1,0 +1,216 @@
+// vexa-cli rx: decodes an audio file through the real receive path. The file is read by the
+// file audio backend and taken block by block (2048 samples) from the sound card object, exactly
+// as the desktop program takes blocks from a sound card; each block goes through the receive loop
+// with the decoder chain's channels, and the received-text queue is drained after every block.
+// The decoded bytes go to stdout unchanged (CR and LF as received).
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/cli.h"
+#include "decoders/decoder_chain.h"
+#include "decoders/rx_commands.h"
+#include "engine/receive_loop.h"
+#include "engine/sound_card.h"
+#include "platform/audio/audio_backend.h"
+
+namespace vexa::cli {
+namespace {
+
+// The receive modes the command knows. A new mode is one row here (plus its channel in the
+// decoder chain).
+struct RxModeDef {
+  const char* name;
+  Mode mode;
+};
+constexpr RxModeDef kRxModes[] = {
+    {"rtty", Mode::Rtty},
+    {"mtty", Mode::Mtty},
+    {"psk31", Mode::Psk31},
+    {"qpsk", Mode::Qpsk},
+};
+
+constexpr double kMaxAudioHz = 5512.5;  // half the input rate
+
+struct RxOptions {
+  std::optional<Mode> mode;
+  double freq = decoders::kDefaultReceiveHz;
+  std::string baudText;
+  bool twoTone = false;
+  bool reverse = false;
+  bool afc = false;
+  bool unshiftOnSpace = false;
+  double secondHz = 0;
+  std::string secondOut;
+  std::string file;
+};
+
+std::string ModeList() {
+  std::string s;
+  for (const auto& m : kRxModes) {
+    if (!s.empty()) s += "|";
+    s += m.name;
+  }
+  return s;
+}
+
+// A whole token as a finite number.
+bool ParseNumber(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end != nullptr && *end == '\0' && std::isfinite(value);
+}
+
+int Usage(CliContext& ctx, const std::string& message) {
+  if (!message.empty()) ctx.err << "vexa-cli rx: " << message << "\n";
+  ctx.err << "usage: vexa-cli rx --mode {" << ModeList()
+          << "} [--freq HZ] [--baud B] [--two-tone] [--reverse] [--unshift-on-space]"
+             " [--afc] [--second HZ --second-out FILE] FILE.wav\n"
+             "  --freq HZ            receive frequency (centre of RTTY tones), default 1000\n"
+             "  --baud B             RTTY baud rate, 10 to 300, default 45.45\n"
+             "  --two-tone           RTTY: the two-tone demodulator\n"
+             "  --reverse            mark on the lower tone / other sideband (QPSK)\n"
+             "  --unshift-on-space   RTTY: back to letters after a received space\n"
+             "  --afc                PSK: follow the signal's frequency\n"
+             "  --second HZ          PSK31 on a second frequency, its text to --second-out\n";
+  return kExitUsage;
+}
+
+// Parses the arguments; returns 0 or the exit code of a usage error (already reported).
+int ParseRxOptions(CliContext& ctx, RxOptions& o) {
+  const auto& a = ctx.args;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const std::string& arg = a[i];
+    const bool hasValue = i + 1 < a.size();
+    if (arg == "--mode" || arg == "--freq" || arg == "--baud" || arg == "--second" ||
+        arg == "--second-out") {
+      if (!hasValue) return Usage(ctx, arg + " needs a value");
+      const std::string& v = a[++i];
+      if (arg == "--mode") {
+        o.mode.reset();
+        for (const auto& m : kRxModes) {
+          if (v == m.name) o.mode = m.mode;
+        }
+        if (!o.mode) return Usage(ctx, "unknown mode '" + v + "'");
+      } else if (arg == "--freq") {
+        if (!ParseNumber(v, o.freq) || o.freq <= 0 || o.freq >= kMaxAudioHz) {
+          return Usage(ctx, "--freq must be a frequency in Hz between 0 and 5512.5");
+        }
+      } else if (arg == "--baud") {
+        o.baudText = v;
+      } else if (arg == "--second") {
+        if (!ParseNumber(v, o.secondHz) || o.secondHz <= 0 || o.secondHz >= kMaxAudioHz) {
+          return Usage(ctx, "--second must be a frequency in Hz between 0 and 5512.5");
+        }
+      } else {
+        o.secondOut = v;
+      }
+    } else if (arg == "--two-tone") {
+      o.twoTone = true;
+    } else if (arg == "--reverse") {
+      o.reverse = true;
+    } else if (arg == "--afc") {
+      o.afc = true;
+    } else if (arg == "--unshift-on-space") {
+      o.unshiftOnSpace = true;
+    } else if (arg == "-h" || arg == "--help") {
+      return Usage(ctx, "");
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Usage(ctx, "unknown option '" + arg + "'");
+    } else if (o.file.empty()) {
+      o.file = arg;
+    } else {
+      return Usage(ctx, "only one input file");
+    }
+  }
+  if (!o.mode) return Usage(ctx, "--mode is required");
+  if (o.file.empty()) return Usage(ctx, "no input file");
+  if ((o.secondHz > 0) != !o.secondOut.empty()) {
+    return Usage(ctx, "--second and --second-out go together");
+  }
+  return 0;
+}
+
+void Drain(engine::RxTextQueue& q, std::ostream& os) {
+  uint8_t c;
+  while (q.Get(c)) os.put(static_cast<char>(c));
+}
+
+}  // namespace
+
+int CmdRx(CliContext& ctx) {
+  RxOptions o;
+  if (int e = ParseRxOptions(ctx, o)) return e;
+
+  engine::RxTextQueue mainQueue;
+  auto chain = std::make_unique<decoders::DecoderChain>(mainQueue);
+  if (!o.baudText.empty()) {
+    platform::FixedPrompt prompt;
+    double baud = 0;
+    if (decoders::ApplyRttyBaudRate(o.baudText, *chain, prompt, baud) != decoders::kRxOk) {
+      return Usage(ctx, decoders::kBaudRateOutOfRange);
+    }
+  }
+  chain->SetMode(static_cast<int>(*o.mode));
+  chain->TuneAll(o.freq);
+  chain->SetInversion(o.reverse);
+  chain->SetUnshiftOnSpace(o.unshiftOnSpace);
+
+  std::ofstream secondFile;
+  if (!o.secondOut.empty()) {
+    secondFile.open(o.secondOut, std::ios::binary | std::ios::trunc);
+    if (!secondFile) {
+      ctx.err << "vexa-cli rx: cannot write " << o.secondOut << "\n";
+      return kExitFailure;
+    }
+  }
+
+  std::string error;
+  platform::FileAudioOptions fo;
+  fo.inputPath = o.file;
+  auto backend = platform::MakeFileBackend(fo, error);
+  if (!backend) {
+    ctx.err << "vexa-cli rx: cannot read " << o.file << ": " << error << "\n";
+    return kExitBadInput;
+  }
+  engine::SoundCard card(*backend, engine::DeviceChoice{});
+  if (int e = card.OpenSoundInput()) {
+    ctx.err << "vexa-cli rx: cannot open the audio input (error " << e << ")\n";
+    return kExitFailure;
+  }
+
+  engine::ReceiveLoop loop(chain->Table(), 0);
+  loop.SetMode(static_cast<int>(*o.mode));
+  loop.SetTwoTone(o.twoTone);
+  loop.SetSecondFrequencyError(&chain->secondDecoder().phaseErrAvg);
+  if (o.secondHz > 0) loop.PlaceSecondChannel(o.secondHz);
+
+  double secondHz = o.secondHz;
+  platform::InputBlock block;
+  while (card.TakeInputBlock(block)) {
+    loop.ProcessBlock(block.samples);
+    if (o.afc) {
+      const decoders::AfcOutcome a = chain->AfcStep(true, false, secondHz);
+      if (a.secondMoved) secondHz = a.secondHz;
+    }
+    Drain(mainQueue, ctx.out);
+    if (secondFile.is_open()) Drain(chain->secondQueue(), secondFile);
+    if (card.RequeueInputBlock(block) != 0) break;
+  }
+  card.CloseSoundInput();
+  ctx.out.flush();
+  if (secondFile.is_open()) {
+    secondFile.flush();
+    if (!secondFile) {
+      ctx.err << "vexa-cli rx: error writing " << o.secondOut << "\n";
+      return kExitFailure;
+    }
+  }
+  return kExitOk;
+}
+
+}  // namespace vexa::cli

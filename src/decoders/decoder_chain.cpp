@@ -1,0 +1,132 @@
+#include "decoders/decoder_chain.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace vexa::decoders {
+namespace {
+
+constexpr double kAfcScale = 1.0 / 536870912.0;  // 2^-29 Hz per unit of drift
+constexpr int64_t kAfcFreqErrLimit = 100000000;
+
+}  // namespace
+
+DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
+    : mainQueue_(mainQueue),
+      rttySingle_(&mainQueue),
+      rttyTwoTone_(&mainQueue),
+      mtty_(&mainQueue),
+      bpsk_(&mainQueue),
+      qpsk_(&mainQueue),
+      forwarder_(&bpsk_, &psk_),
+      secondDecoder_(&secondQueue_) {
+  psk_.listener = &forwarder_;
+  second_.listener = &secondDecoder_;
+  second_.SetCarrier(0);
+  SetMode(mode_);
+  TuneAll(kDefaultReceiveHz);
+}
+
+engine::ChannelTable DecoderChain::Table() {
+  engine::ChannelTable t;
+  t.psk = &psk_;
+  t.second = &second_;
+  t.rttySingle = &rttySingle_;
+  t.rttyTwoTone = &rttyTwoTone_;
+  t.mtty = &mtty_;
+  return t;
+}
+
+void DecoderChain::SetMode(int mode) {
+  mode_ = mode;
+  zeroFreqErr_ = 0;
+  switch (mode) {
+    case 9:
+      forwarder_.SetTarget(&bpsk_);
+      afcError_ = &bpsk_.phaseErrAvg;
+      afcFreqErr_ = &bpsk_.freqErr;
+      break;
+    case 10:
+      forwarder_.SetTarget(&qpsk_);
+      afcError_ = &qpsk_.phaseErrAvg;
+      afcFreqErr_ = &zeroFreqErr_;
+      break;
+    case 11:
+    case 16:
+      forwarder_.SetTarget(&bpsk_);
+      afcError_ = nullptr;  // the FSK31 receiver's value, read through fskAfc_
+      afcFreqErr_ = &zeroFreqErr_;
+      break;
+    default:
+      break;
+  }
+}
+
+void DecoderChain::TuneAll(double hz) {
+  receiveHz_ = hz;
+  psk_.SetCarrier(hz);
+  rttySingle_.SetCarrier(hz);
+  rttyTwoTone_.SetCarrier(hz);
+  mtty_.SetCarrier(hz);
+}
+
+void DecoderChain::SetRttyBaud(double baud) {
+  rttySingle_.SetSymbolRate(baud);
+  rttyTwoTone_.SetSymbolRate(baud);
+}
+
+void DecoderChain::Unshift() {
+  rttySingle_.decoder.ForceLetters();
+  rttyTwoTone_.decoder.ForceLetters();
+}
+
+void DecoderChain::SetUnshiftOnSpace(bool on) {
+  rttySingle_.decoder.unshiftOnSpace = on;
+  rttyTwoTone_.decoder.unshiftOnSpace = on;
+  mtty_.decoder.unshiftOnSpace = on;
+}
+
+void DecoderChain::SetInversion(bool on) {
+  inversion_ = on;
+  rttySingle_.invert = on;
+  rttyTwoTone_.invert = on;
+  mtty_.invert = on;
+  qpsk_.invert = on ? 1 : 0;
+}
+
+const PskDecoder& DecoderChain::ActivePsk() const {
+  if (mode_ == 10) return qpsk_;
+  return bpsk_;
+}
+
+AfcOutcome DecoderChain::AfcStep(bool afcOn, bool transmitting, double secondHz) {
+  AfcOutcome out;
+  out.receiveHz = receiveHz_;
+  out.secondHz = secondHz;
+  const bool pskMode = mode_ == 9 || mode_ == 10 || mode_ == 11 || mode_ == 16;
+  if (!pskMode || !afcOn || transmitting) return out;
+
+  int32_t* err = (mode_ == 11 || mode_ == 16) ? fskAfc_ : afcError_;
+  if (err != nullptr && std::llabs(*afcFreqErr_) < kAfcFreqErrLimit) {
+    const double f = receiveHz_;
+    const double corrected = f - *err * kAfcScale;
+    if (std::fabs(corrected - f) > 0.05) {
+      TuneAll(corrected);
+      *err /= 2;
+      out.moved = true;
+      out.receiveHz = corrected;
+    }
+  }
+  if (secondHz > 0 && std::llabs(secondDecoder_.freqErr) < kAfcFreqErrLimit) {
+    const double corrected = secondHz - secondDecoder_.phaseErrAvg * kAfcScale;
+    if (std::fabs(corrected - secondHz) > 0.1) {
+      second_.SetCarrier(corrected);
+      secondDecoder_.phaseErrAvg /= 2;
+      out.secondMoved = true;
+      out.secondHz = corrected;
+    }
+  }
+  return out;
+}
+
+}  // namespace vexa::decoders

@@ -1,0 +1,109 @@
+#pragma once
+// Every receive channel and decoder of the main window, wired together: the RTTY single-tone and
+// two-tone demodulators, MTTY, the PSK channel with its BPSK and QPSK decoders behind a symbol
+// forwarder, and the second PSK channel with its own BPSK decoder and text queue. Characters of
+// all main-window decoders go into the main received-text queue given at construction.
+//
+// The chain is built for 11025 Hz input. It hands the receive loop its channel table and owns the
+// operations that act on several channels at once: the mode change (which retargets the
+// forwarder), tuning, the baud rate, unshift, the sideband inversion and the PSK AFC step.
+#include <cstdint>
+
+#include "decoders/psk_receiver.h"
+#include "decoders/rtty_receiver.h"
+#include "engine/receive_loop.h"
+#include "engine/rx_text_queue.h"
+
+namespace vexa::decoders {
+
+inline constexpr double kDefaultReceiveHz = 1000.0;
+
+// What one AFC step changed.
+struct AfcOutcome {
+  bool moved = false;        // the common receive frequency was corrected
+  double receiveHz = 0;      // the (possibly new) common receive frequency
+  bool secondMoved = false;  // the second channel was corrected
+  double secondHz = 0;       // the (possibly new) second channel frequency
+};
+
+class DecoderChain {
+ public:
+  explicit DecoderChain(engine::RxTextQueue& mainQueue);
+  DecoderChain(const DecoderChain&) = delete;
+  DecoderChain& operator=(const DecoderChain&) = delete;
+
+  // The channels for the receive loop.
+  engine::ChannelTable Table();
+
+  // Mode change: points the symbol forwarder at the BPSK decoder (modes 9, 11, 16) or the QPSK
+  // decoder (mode 10) and chooses the values the AFC reads.
+  void SetMode(int mode);
+  int mode() const { return mode_; }
+
+  // The common receive frequency in Hz: the carrier of every main-window channel (the two-tone
+  // channel places its oscillators 90 Hz above and below it).
+  void TuneAll(double hz);
+  double receiveHz() const { return receiveHz_; }
+
+  // Both RTTY channels (MTTY keeps 45.45 baud).
+  void SetRttyBaud(double baud);
+  // The unshift command: letters shift on both RTTY decoders.
+  void Unshift();
+  // Letters after a received space, on the RTTY and MTTY decoders (off by default).
+  void SetUnshiftOnSpace(bool on);
+  // The inversion flag (current sideband differs from DigiSide): swaps mark and space in the
+  // RTTY and MTTY demodulators and the sense of the QPSK decoder.
+  void SetInversion(bool on);
+  bool inversion() const { return inversion_; }
+
+  // The PSK AFC step, run once per spectrum frame. Only acts in modes 9, 10, 11 and 16 with the
+  // AFC switch on and no transmission. secondHz is the second channel's frequency (<= 0: off).
+  AfcOutcome AfcStep(bool afcOn, bool transmitting, double secondHz);
+  // The FSK31 receiver's AFC value, read in modes 11 and 16 (null: no AFC there).
+  void SetFskAfcSource(int32_t* afcValue) { fskAfc_ = afcValue; }
+
+  // The decoder whose quality and qpskLikeness the squelch and the hints read: QPSK in mode 10,
+  // BPSK otherwise.
+  const PskDecoder& ActivePsk() const;
+
+  RttySingleTone& rttySingle() { return rttySingle_; }
+  RttyTwoTone& rttyTwoTone() { return rttyTwoTone_; }
+  MttyChannel& mtty() { return mtty_; }
+  PskChannel& psk() { return psk_; }
+  PskDecoder& bpsk() { return bpsk_; }
+  QpskDecoder& qpsk() { return qpsk_; }
+  SymbolForwarder& forwarder() { return forwarder_; }
+  PskChannel& second() { return second_; }
+  PskDecoder& secondDecoder() { return secondDecoder_; }
+  engine::RxTextQueue& secondQueue() { return secondQueue_; }
+  engine::RxTextQueue& mainQueue() { return mainQueue_; }
+
+ private:
+  engine::RxTextQueue& mainQueue_;
+  engine::RxTextQueue secondQueue_;
+
+  RttySingleTone rttySingle_;
+  RttyTwoTone rttyTwoTone_;
+  MttyChannel mtty_;
+
+  PskDecoder bpsk_;
+  QpskDecoder qpsk_;
+  PskChannel psk_;
+  SymbolForwarder forwarder_;
+
+  PskDecoder secondDecoder_;
+  PskChannel second_;
+
+  int mode_ = 9;
+  double receiveHz_ = kDefaultReceiveHz;
+  bool inversion_ = false;
+
+  // What the AFC reads: the active decoder's drift and its freqErr (a dummy reading 0 outside
+  // mode 9).
+  int32_t* afcError_ = nullptr;
+  const int32_t* afcFreqErr_ = nullptr;
+  int32_t zeroFreqErr_ = 0;
+  int32_t* fskAfc_ = nullptr;
+};
+
+}  // namespace vexa::decoders
