@@ -28,6 +28,7 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   mainQueue_.Clear();
 
   Trace("Init Main Dialog - step 4\n");
+  spectrum_.SetHost(this);
   chain_ = std::make_unique<decoders::DecoderChain>(mainQueue_);
   loop_ = std::make_unique<engine::ReceiveLoop>(chain_->Table(), members_->soundHistory.value);
   loop_->SetSecondFrequencyError(&chain_->secondDecoder().freqErr);
@@ -123,6 +124,21 @@ void MainCore::OnInitDialog() {
   }
   tickRunning_ = true;
   LoadInitSettings();
+  {
+    engine::SpectrumSettings ss;
+    ss.type = members_->spectrumType.value;
+    ss.zoom = init_.zoom;
+    ss.cwType = members_->cwSpectrumMode.value;
+    ss.cwZoom = members_->cwSpectrumZoom.value;
+    ss.showAverage = init_.showAverage != 0;
+    ss.averageInverted = init_.averageInverted != 0;
+    ss.averageThickLine = init_.averageThickLine != 0;
+    ss.startFq = init_.startFq;
+    ss.startFqHitones = init_.startFqHitones;
+    ss.useHitones = init_.useHitones != 0;
+    spectrum_.ApplySettings(ss);
+    spectrum_.ChangeMode(mode_);
+  }
 
   Trace("Init Main Dialog - step 12\n");
   // The serial port for PTT and keying opens here once the transmitter is present.
@@ -181,15 +197,76 @@ void MainCore::OnInitDialog() {
 }
 
 int MainCore::OnInputBlocks() {
-  if (!sound_) return 0;
+  // The history replay lets timers and painting run inside a block; a wake-up that arrives
+  // then must not start a second block in the middle of the first.
+  if (!sound_ || inInput_) return 0;
+  inInput_ = true;
   int n = 0;
   platform::InputBlock block;
   while (sound_->TakeInputBlock(block)) {
     loop_->ProcessBlock(block.samples);
     (void)sound_->RequeueInputBlock(block);
     ++n;
+    if (headlessSpectrum_) RenderSpectrum(1034, 160);
   }
+  inInput_ = false;
   return n;
+}
+
+void MainCore::SyncSpectrum() {
+  spectrum_.SetReceiveFrequency(rxHz_);
+  spectrum_.SetTransmitFrequency(txHz_);
+  spectrum_.SetSecondFrequency(loop_->secondFrequency());
+  spectrum_.SetTransmitFollowsReceive(net_);
+  spectrum_.SetAfc(afc_);
+  spectrum_.SetTransmitting(transmitting_);
+  // The radio frequency labels the scale only while the transceiver reports it.
+  spectrum_.SetRadioFrequency(rigKnown_ ? rigHz_ : 0, false);
+}
+
+bool MainCore::RenderSpectrum(int width, int height) {
+  if (width != spectrum_.width() || height != spectrum_.height()) {
+    if (spectrum_.Resize(width, height) != engine::kSpectrumOk) return false;
+  }
+  SyncSpectrum();
+  return spectrum_.FrameIfNewBlock(*loop_);
+}
+
+void MainCore::TuneReceive(double hz) {
+  TuneAll(hz);
+  if (net_) txHz_ = hz;
+  spectrum_.SetReceiveFrequency(rxHz_);
+  spectrum_.SetTransmitFrequency(txHz_);
+}
+
+void MainCore::TuneTransmit(double hz) {
+  txHz_ = hz;
+  spectrum_.SetTransmitFrequency(hz);
+}
+
+void MainCore::SetSecondChannel(double hz, bool replayHistory) {
+  if (replayHistory || hz <= 0) {
+    loop_->PlaceSecondChannel(hz);
+  } else {
+    // Fine tuning moves the channel without starting the catch-up again.
+    const int32_t replay = loop_->replayIndex();
+    loop_->PlaceSecondChannel(hz);
+    if (replay < 0) loop_->StopReplay();
+  }
+  spectrum_.SetSecondFrequency(loop_->secondFrequency());
+}
+
+void MainCore::PlaceSecondChannel(double hz) { SetSecondChannel(hz, true); }
+
+void MainCore::RunPskAfc() {
+  const auto out = chain_->AfcStep(afc_, transmitting_, loop_->secondFrequency());
+  if (out.moved) TuneReceive(out.receiveHz);
+  if (out.secondMoved) SetSecondChannel(out.secondHz, false);
+}
+
+void MainCore::SetNet(bool on) {
+  net_ = on;
+  if (on) txHz_ = rxHz_;
 }
 
 void MainCore::OnOutputDone() {
@@ -318,6 +395,7 @@ void MainCore::SetMode(int mode) {
   mode_ = mode;
   loop_->SetMode(mode);
   chain_->SetMode(mode);
+  spectrum_.ChangeMode(mode);
   hint_ = Hint::None;
 }
 

@@ -13,6 +13,7 @@
 #include "app/position_dialog.h"
 #include "app/receive_view.h"
 #include "engine/receive_loop.h"
+#include "engine/spectrum.h"
 #include "engine/rx_text_queue.h"
 #include "engine/sound_card.h"
 #include "platform/audio/audio_backend.h"
@@ -101,7 +102,7 @@ struct CoreConfig {
   std::string productName = "Vexa";
 };
 
-class MainCore {
+class MainCore : private engine::SpectrumHost {
  public:
   static constexpr int kTickMs = 55;
 
@@ -138,10 +139,13 @@ class MainCore {
   double rxFrequency() const { return rxHz_; }
   double txFrequency() const { return txHz_; }
   void SetTxFrequency(double hz) { txHz_ = hz; }
-  void PlaceSecondChannel(double hz) { loop_->PlaceSecondChannel(hz); }
+  // Places the second channel (with the catch-up on the stored audio); hz <= 0 switches it off.
+  void PlaceSecondChannel(double hz);
+  double secondFrequency() const { return loop_->secondFrequency(); }
   void SetAfc(bool on) { afc_ = on; }
   bool afc() const { return afc_; }
-  void SetNet(bool on) { net_ = on; }
+  // NET: the transmit frequency follows the receive frequency.
+  void SetNet(bool on);
   bool net() const { return net_; }
   void SetSquelchSwitch(bool on) { squelchSwitch_ = on; }
   bool squelchSwitch() const { return squelchSwitch_; }
@@ -161,6 +165,16 @@ class MainCore {
   Hint hint() const { return hint_; }
   static const char* HintText(Hint h);
 
+  // --- Spectrum ---
+  // Computes a spectrum frame from the last full input block, if there is a new one, at the
+  // given picture size; clicks and AFC take effect here. True when a frame ran.
+  bool RenderSpectrum(int width, int height);
+  // Without a window, a frame is computed for every full block (so that AFC runs).
+  void SetHeadlessSpectrum(bool on) { headlessSpectrum_ = on; }
+  engine::Spectrum& spectrum() { return spectrum_; }
+  // "IMD: %i db" while a PSK signal is strong enough, else "".
+  std::string ImdText() const { return spectrum_.ImdText(); }
+
   // --- Parts for the views ---
   void AttachReceiveView(ReceiveView* view) { view_ = view; }
   MemberSettings& members() { return *members_; }
@@ -178,10 +192,20 @@ class MainCore {
   int pskQpskLikeness() const;
   // Radio frequency of the transceiver, Hz (restored from the settings until CAT reads it).
   int rigFrequency() const { return rigHz_; }
-  void SetRigFrequency(int hz) { rigHz_ = hz; }
+  // A frequency reported by the transceiver (the scale then shows radio frequencies).
+  void SetRigFrequency(int hz) {
+    rigHz_ = hz;
+    rigKnown_ = true;
+  }
 
  private:
   void Trace(const char* line) const { trace_.TraceLine(line); }
+  // SpectrumHost: the spectrum's clicks and AFC retune the station.
+  void TuneReceive(double hz) override;
+  void TuneTransmit(double hz) override;
+  void SetSecondChannel(double hz, bool replayHistory) override;
+  void RunPskAfc() override;
+  void SyncSpectrum();
   void LoadInitSettings();
   void DrainReceivedText();
   void EndLine();
@@ -200,10 +224,14 @@ class MainCore {
   std::unique_ptr<engine::ReceiveLoop> loop_;
   std::unique_ptr<engine::SoundCard> sound_;
   ReceiveView* view_ = nullptr;
+  engine::Spectrum spectrum_;
+  bool headlessSpectrum_ = false;
+  bool inInput_ = false;
 
   int mode_ = 9;
   double rxHz_ = 1000, txHz_ = 1000;
   int rigHz_ = 14070000;
+  bool rigKnown_ = false;
   bool afc_ = false, net_ = false;
   bool squelchSwitch_ = false, squelchOpen_ = true, keepSquelched_ = false;
   bool receiveOn_ = true;

@@ -1,0 +1,203 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "engine/mode.h"
+
+namespace vexa::ui {
+namespace {
+
+// The modes the operator can pick, in the order of the selector.
+constexpr int kSelectableModes[] = {9, 10, 4, 17, 0, 11, 16, 15, 14, 12, 13, 1};
+
+}  // namespace
+
+ReceiveTextEdit::ReceiveTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
+  setReadOnly(true);
+  setMaximumBlockCount(20000);
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  QFont f("Monospace");
+  f.setStyleHint(QFont::TypeWriter);
+  setFont(f);
+}
+
+void ReceiveTextEdit::AppendChar(uint8_t c) {
+  QTextCursor cur(document());
+  cur.movePosition(QTextCursor::End);
+  if (c == '\r' || c == '\n') {
+    // CR LF, a lone CR and a lone LF each make one line break.
+    if (!(c == '\n' && prev_ == '\r')) cur.insertBlock();
+  } else if (c >= 32 || c == '\t') {
+    // Received bytes are shown as Latin-1, so no byte is lost or turned into garbage.
+    cur.insertText(QString(QChar(static_cast<ushort>(c))));
+  }
+  prev_ = c;
+}
+
+void ReceiveTextEdit::DeleteLastChar() {
+  QTextCursor cur(document());
+  cur.movePosition(QTextCursor::End);
+  cur.deletePreviousChar();
+}
+
+void ReceiveTextEdit::LineCompleted() {
+  if (!textCursor().hasSelection()) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
+    : QWidget(parent), core_(core) {
+  setWindowTitle(QString::fromStdString(core.caption()));
+  auto* top = new QHBoxLayout;
+  mode_ = new QComboBox;
+  for (int m : kSelectableModes) {
+    QString name = ModeName(m);
+    if (m == 16) name += " (B)";
+    if (m == 13) name = "AX25TX";
+    mode_->addItem(name, m);
+  }
+  rxFreq_ = new QDoubleSpinBox;
+  txFreq_ = new QDoubleSpinBox;
+  for (auto* s : {rxFreq_, txFreq_}) {
+    s->setRange(100, 4000);
+    s->setDecimals(1);
+    s->setSuffix(" Hz");
+    s->setSingleStep(1);
+  }
+  afc_ = new QCheckBox("AFC");
+  net_ = new QCheckBox("NET");
+  squelch_ = new QCheckBox("SQL");
+  twoTone_ = new QCheckBox("2-tone");
+  rxOn_ = new QCheckBox("RX");
+  txButton_ = new QPushButton("TX");
+  txButton_->setCheckable(true);
+  txButton_->setToolTip(tr("Switch between receive and transmit (Pause, Alt+X)"));
+  top->addWidget(new QLabel("Mode"));
+  top->addWidget(mode_);
+  top->addWidget(new QLabel("RX"));
+  top->addWidget(rxFreq_);
+  top->addWidget(new QLabel("TX"));
+  top->addWidget(txFreq_);
+  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_}) top->addWidget(c);
+  top->addStretch();
+  top->addWidget(txButton_);
+
+  spectrum_ = new SpectrumWidget(core_);
+  rxText_ = new ReceiveTextEdit;
+  txText_ = new QPlainTextEdit;
+  txText_->setPlaceholderText(tr("Type here to transmit: only the text before the cursor is sent"));
+  txText_->setFont(rxText_->font());
+  core_.AttachReceiveView(rxText_);
+
+  auto* status = new QHBoxLayout;
+  imd_ = new QLabel;
+  quality_ = new QLabel;
+  clock_ = new QLabel;
+  hint_ = new QLabel;
+  hint_->setStyleSheet("color: #a00000; font-weight: bold");
+  status->addWidget(quality_);
+  status->addWidget(imd_);
+  status->addWidget(hint_);
+  status->addStretch();
+  status->addWidget(clock_);
+
+  auto* split = new QSplitter(Qt::Vertical);
+  split->addWidget(spectrum_);
+  split->addWidget(rxText_);
+  split->addWidget(txText_);
+  const bool large = templateNumber == app::kTemplateLarge;
+  split->setSizes({large ? 260 : 180, large ? 420 : 280, large ? 160 : 110});
+  auto* v = new QVBoxLayout(this);
+  v->addLayout(top);
+  v->addWidget(split, 1);
+  v->addLayout(status);
+  resize(large ? 1280 : 1060, large ? 900 : 640);
+
+  secondWindow_ = new QDialog(this);
+  secondWindow_->setWindowTitle("Second RX channel");
+  secondText_ = new QPlainTextEdit(secondWindow_);
+  secondText_->setReadOnly(true);
+  secondText_->setFont(rxText_->font());
+  (new QVBoxLayout(secondWindow_))->addWidget(secondText_);
+  secondWindow_->resize(520, 200);
+
+  connect(mode_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (syncing_) return;
+    core_.SetMode(mode_->itemData(i).toInt());
+  });
+  connect(rxFreq_, &QDoubleSpinBox::valueChanged, this, [this](double hz) {
+    if (syncing_) return;
+    core_.TuneAll(hz);
+    if (core_.net()) core_.SetTxFrequency(hz);
+    SyncControls();
+  });
+  connect(txFreq_, &QDoubleSpinBox::valueChanged, this, [this](double hz) {
+    if (!syncing_) core_.SetTxFrequency(hz);
+  });
+  connect(afc_, &QCheckBox::toggled, this, [this](bool on) { core_.SetAfc(on); });
+  connect(net_, &QCheckBox::toggled, this, [this](bool on) {
+    core_.SetNet(on);
+    SyncControls();
+  });
+  connect(squelch_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSquelchSwitch(on); });
+  connect(twoTone_, &QCheckBox::toggled, this, [this](bool on) { core_.SetTwoTone(on); });
+  connect(rxOn_, &QCheckBox::toggled, this, [this](bool on) { core_.SetReceiveOn(on); });
+  connect(spectrum_, &SpectrumWidget::FrequenciesChanged, this, [this] { SyncControls(); });
+  SyncControls();
+}
+
+void MainWindow::SyncControls() {
+  syncing_ = true;
+  const int idx = mode_->findData(core_.mode());
+  if (idx >= 0) mode_->setCurrentIndex(idx);
+  rxFreq_->setValue(core_.rxFrequency());
+  txFreq_->setValue(core_.txFrequency());
+  afc_->setChecked(core_.afc());
+  net_->setChecked(core_.net());
+  squelch_->setChecked(core_.squelchSwitch());
+  twoTone_->setChecked(core_.receiveLoop().twoTone());
+  rxOn_->setChecked(core_.receiveOn());
+  setWindowTitle(QString::fromStdString(core_.caption()));
+  syncing_ = false;
+  if (core_.secondFrequency() > 0 && !secondWindow_->isVisible()) {
+    secondWindow_->setWindowTitle(
+        QString("Second RX channel %1 Hz").arg(core_.secondFrequency(), 0, 'f', 1));
+    secondWindow_->show();
+  }
+}
+
+void MainWindow::DrainSecondChannel() {
+  auto& q = core_.secondQueue();
+  if (q.Empty()) return;
+  QString text;
+  uint8_t c = 0;
+  while (q.Get(c)) {
+    if (c == '\r') continue;
+    if (c == '\n' || c >= 32) text += QChar(static_cast<ushort>(c));
+  }
+  QTextCursor cur(secondText_->document());
+  cur.movePosition(QTextCursor::End);
+  cur.insertText(text);
+  secondText_->verticalScrollBar()->setValue(secondText_->verticalScrollBar()->maximum());
+}
+
+void MainWindow::RefreshAfterTick() {
+  const bool psk = core_.mode() == 9 || core_.mode() == 10;
+  quality_->setText(psk ? QString("Quality: %1").arg(core_.pskQuality()) : QString());
+  imd_->setText(QString::fromStdString(core_.ImdText()));
+  hint_->setText(app::MainCore::HintText(core_.hint()));
+  clock_->setText(QDateTime::currentDateTimeUtc().toString("HH:mm:ss 'UTC'"));
+  if (core_.secondFrequency() > 0) DrainSecondChannel();
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+  // The core decides (it may ask about unsaved text); it ends the modal loop itself.
+  e->ignore();
+  emit CloseRequested();
+}
+
+}  // namespace vexa::ui

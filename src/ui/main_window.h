@@ -1,0 +1,70 @@
+#pragma once
+// The main window: a view over the main window core. It shows the spectrum and waterfall, the
+// receive and transmit text windows, the operating controls and the status, and forwards the
+// operator's actions to the core.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/main_core.h"
+#include "ui/spectrum_widget.h"
+
+namespace vexa::ui {
+
+// The receive text window.
+class ReceiveTextEdit final : public QPlainTextEdit, public app::ReceiveView {
+ public:
+  explicit ReceiveTextEdit(QWidget* parent = nullptr);
+  void AppendChar(uint8_t c) override;
+  void DeleteLastChar() override;
+  void LineCompleted() override;
+  bool HasFocus() const override { return hasFocus() && textCursor().hasSelection(); }
+
+ private:
+  uint8_t prev_ = 0;
+};
+
+class MainWindow final : public QWidget {
+  Q_OBJECT
+ public:
+  MainWindow(app::MainCore& core, int templateNumber, QWidget* parent = nullptr);
+
+  // Refreshes everything the tick may have changed (status, hint, second channel text).
+  void RefreshAfterTick();
+  // Brings the controls in line with the core (after start-up or a change made elsewhere).
+  void SyncControls();
+  SpectrumWidget* spectrum() { return spectrum_; }
+  ReceiveTextEdit* receiveText() { return rxText_; }
+  QPlainTextEdit* transmitText() { return txText_; }
+
+ signals:
+  void CloseRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void DrainSecondChannel();
+
+  app::MainCore& core_;
+  QComboBox* mode_ = nullptr;
+  QDoubleSpinBox* rxFreq_ = nullptr;
+  QDoubleSpinBox* txFreq_ = nullptr;
+  QCheckBox *afc_ = nullptr, *net_ = nullptr, *squelch_ = nullptr, *twoTone_ = nullptr,
+            *rxOn_ = nullptr;
+  QPushButton* txButton_ = nullptr;
+  SpectrumWidget* spectrum_ = nullptr;
+  ReceiveTextEdit* rxText_ = nullptr;
+  QPlainTextEdit* txText_ = nullptr;
+  QLabel *imd_ = nullptr, *quality_ = nullptr, *clock_ = nullptr, *hint_ = nullptr;
+  QDialog* secondWindow_ = nullptr;
+  QPlainTextEdit* secondText_ = nullptr;
+  bool syncing_ = false;
+};
+
+}  // namespace vexa::ui
