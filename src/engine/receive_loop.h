@@ -73,6 +73,8 @@ class ReceiveLoop {
   double secondFrequency() const { return secondHz_; }
   bool secondActive() const { return secondHz_ > 0; }
   int32_t replayIndex() const { return replayIndex_; }
+  // Ends a running catch-up (the channel then runs on live audio).
+  void StopReplay() { replayIndex_ = -1; }
 
   // Processes one input block (normally 2048 samples; a shorter one is not given to the
   // spectrum).
