@@ -10,6 +10,7 @@
 #include "support/cw_score.h"
 #include "support/cw_signal.h"
 #include "support/test_paths.h"
+#include "support/text_score.h"
 
 namespace vexa::decoders {
 namespace {
@@ -300,7 +301,7 @@ TEST(CwPeerNoisy, CharacterErrorRateStaysWithinItsBound) {
   const std::string base = "audio/cw_e2c_20wpm_snr+10";
   VEXA_REQUIRE_TESTDATA(base + ".wav");
   const std::string got = test::SquashWhitespace(DecodeFile(base + ".wav", 800));
-  const double cer = test::CwCharErrorRate(Reference(base + ".txt"), got);
+  const double cer = test::CharErrorRate(Reference(base + ".txt"), got);
   std::printf("CER %s: %.3f (%s)\n", base.c_str(), cer, got.c_str());
   EXPECT_LE(cer, 0.03) << got;  // measured 0.000
 }
@@ -319,7 +320,7 @@ TEST(CwPeerNoisy, GeneratedNoiseSweepStaysWithinItsBounds) {
     auto audio = test::MakeMorseAudio(text, p);
     test::AddNoiseAtSnr(audio, p.amplitude, c.snrDb, 42);
     const std::string got = test::SquashWhitespace(DecodeAudio(audio, 800));
-    const double cer = test::CwCharErrorRate(text, got);
+    const double cer = test::CharErrorRate(text, got);
     std::printf("CER generated %+.0f dB: %.3f (%s)\n", c.snrDb, cer, got.c_str());
     EXPECT_LE(cer, c.bound) << c.snrDb << " dB: " << got;
   }
@@ -351,7 +352,7 @@ TEST(CwRealRecording, WeakSatelliteBeaconScore) {
   const std::string rel = "real/cw_goliat_satellite_8k_stereo.wav";
   VEXA_REQUIRE_TESTDATA(rel);
   const std::string got = test::SquashWhitespace(DecodeFile(rel, 1200));
-  const double cer = test::CwCharErrorRate(
+  const double cer = test::CharErrorRate(
       "EXPGOLIAT 639 711 617 797 994CA456 0 369 31C FFC1EB1A 4F7DEE 65995 B59 6C3 35 B7B", got);
   std::printf("goliat CER %.3f: %s\n", cer, got.c_str());
   EXPECT_LE(cer, 0.08) << got;  // measured 0.025 (first letter lost while learning the speed)
