@@ -11,7 +11,7 @@ constexpr CommandDef kCommands[] = {
      CmdSettings},
     {"devices", "devices                      list sound cards for receive and transmit",
      CmdDevices},
-    {"demo", "demo                         decode built-in demo audio and print the text",
+    {"demo", "demo [--seconds S]           decode the built-in demo audio in every mode",
      CmdDemo},
     {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
 };

@@ -1,66 +1,69 @@
-// vexa-cli demo: runs built-in demo audio through the real receive path and prints what it
-// finds. The audio holds carriers at known frequencies in noise; the receive front end is tuned
-// across the band and the level at each frequency is shown as a bar.
-#include <algorithm>
-#include <cmath>
+// vexa-cli demo: makes the built-in demo audio with Vexa's own modulators and decodes it through
+// the program's real receive path (sound card on a file, receive loop, decoders, the tick that
+// moves text into the receive window), once for every station of the demo.
 #include <iomanip>
 #include <iostream>
-#include <random>
-#include <vector>
 
+#include "app/demo_audio.h"
+#include "app/headless_runner.h"
+#include "app/main_core.h"
 #include "cli/cli.h"
-#include "engine/receive_channel.h"
+#include "engine/mode.h"
+#include "platform/audio/audio_backend.h"
 
 namespace vexa::cli {
-namespace {
-
-// A channel that only measures the power at its decimated output.
-class LevelMeter final : public engine::ReceiveChannel {
- public:
-  LevelMeter() : ReceiveChannel(500, 31.25) {}
-  void ProcessDecimated() override {
-    const double i = FilteredI(), q = FilteredQ();
-    power += i * i + q * q;
-    ++steps;
-  }
-  double power = 0;
-  int steps = 0;
-};
-
-std::vector<int16_t> DemoAudio(std::vector<double>& freqs) {
-  freqs = {700.0, 1000.0, 1500.0, 2125.0};
-  std::mt19937 rng(1);
-  std::normal_distribution<double> noise(0.0, 800.0);
-  std::vector<int16_t> s(11025 * 2);
-  for (size_t n = 0; n < s.size(); ++n) {
-    double v = noise(rng);
-    for (double f : freqs) v += 3000.0 * std::sin(2 * M_PI * f * static_cast<double>(n) / 11025.0);
-    s[n] = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
-  }
-  return s;
-}
-
-}  // namespace
 
 int CmdDemo(CliContext& ctx) {
-  std::vector<double> freqs;
-  auto audio = DemoAudio(freqs);
-  ctx.out << "Demo audio: 2 s with carriers at";
-  for (double f : freqs) ctx.out << " " << f << " Hz";
-  ctx.out << " in noise.\nReceive front end tuned from 300 to 3000 Hz:\n";
-  double maxDb = -1e9;
-  std::vector<std::pair<int, double>> rows;
-  for (int f = 300; f <= 3000; f += 25) {
-    LevelMeter m;
-    m.SetCarrier(f);
-    m.ProcessBlock(audio);
-    const double db = 10 * std::log10(m.power / std::max(1, m.steps) + 1);
-    rows.push_back({f, db});
-    maxDb = std::max(maxDb, db);
+  double seconds = 30;
+  if (!ctx.args.empty()) {
+    if (ctx.args.size() != 2 || ctx.args[0] != "--seconds" || std::atof(ctx.args[1].c_str()) <= 0) {
+      ctx.err << "usage: vexa-cli demo [--seconds S]\n";
+      return kExitUsage;
+    }
+    seconds = std::atof(ctx.args[1].c_str());
   }
-  for (auto [f, db] : rows) {
-    const int bar = std::max(0, static_cast<int>((db - (maxDb - 40)) * 1.5));
-    ctx.out << std::setw(5) << f << " Hz " << std::string(static_cast<size_t>(bar), '#') << "\n";
+  const std::string wav = ctx.paths.WorkFile("demo.wav");
+  std::string error;
+  if (!app::WriteDemoAudio(wav, error, seconds)) {
+    ctx.err << "vexa-cli: " << error << "\n";
+    return kExitFailure;
+  }
+  ctx.out << "Demo audio (" << seconds << " s, written to " << wav << "), decoded by Vexa:\n";
+  for (const auto& sig : app::DemoSignals()) {
+    // A settings file of its own, so the operator's settings are neither read nor changed.
+    const std::string ini = ctx.paths.WorkFile("demo.ini");
+    std::remove(ini.c_str());
+    platform::SettingsStore store(ini);
+    (void)store.WriteSettingInt("Misc", "ModeOnExit", sig.mode);
+    (void)store.WriteSettingInt("Spectrum", "SoundFq", static_cast<int>(sig.audioHz));
+    (void)store.WriteSettingInt("CW", "Pitch", static_cast<int>(sig.audioHz));
+    platform::FileAudioOptions o;
+    o.inputPath = wav;
+    auto audio = platform::MakeFileBackend(o, error);
+    if (!audio) {
+      ctx.err << "vexa-cli: " << error << "\n";
+      return kExitBadInput;
+    }
+    platform::FixedPrompt prompt;
+    app::CoreConfig c;
+    c.store = &store;
+    c.paths = ctx.paths;
+    c.prompt = &prompt;
+    c.audio = audio.get();
+    app::HeadlessRunner runner;
+    app::TextReceiveView view;
+    {
+      app::MainCore core(c, platform::TraceLog(), runner, app::kTemplateNormal);
+      core.AttachReceiveView(&view);
+      core.SetHeadlessSpectrum(true);
+      runner.RunModal(core);
+    }
+    std::remove(ini.c_str());
+    std::string text;
+    for (char ch : view.text) text += (ch == '\r') ? '\n' : ch;
+    while (text.find("\n\n") != std::string::npos) text.erase(text.find("\n\n"), 1);
+    ctx.out << "\n== " << ModeName(sig.mode) << " at " << sig.audioHz << " Hz ==\n" << text;
+    if (text.empty() || text.back() != '\n') ctx.out << "\n";
   }
   return kExitOk;
 }
