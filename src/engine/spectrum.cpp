@@ -34,17 +34,18 @@ bool IsHitonesMode(int m) {
   return m == 4 || m == 12;
 }
 
-// Pixel access with clipping: rows firstRow..lastRow of a picture of the given width, stored
-// from `pixels` on.
+// Pixel access with clipping to columns 0..width-1 and rows firstRow..lastRow of a picture whose
+// rows are `stride` pixels apart; row firstRow starts at `pixels`.
 struct Canvas {
   uint32_t* pixels;
   int width;
   int firstRow;
   int lastRow;
+  int stride;
 
   void Plot(int x, int y, uint32_t c) const {
     if (x < 0 || x >= width || y < firstRow || y > lastRow) return;
-    pixels[static_cast<size_t>(y - firstRow) * static_cast<size_t>(width) +
+    pixels[static_cast<size_t>(y - firstRow) * static_cast<size_t>(stride) +
            static_cast<size_t>(x)] = c;
   }
   // A pen of side `pen` pixels (1 or 3) centred on the point.
@@ -74,7 +75,7 @@ struct Canvas {
   }
   void FillRows(int from, int to, uint32_t c) const {
     for (int y = std::max(from, firstRow); y <= std::min(to, lastRow); ++y) {
-      uint32_t* row = pixels + static_cast<size_t>(y - firstRow) * static_cast<size_t>(width);
+      uint32_t* row = pixels + static_cast<size_t>(y - firstRow) * static_cast<size_t>(stride);
       std::fill(row, row + width, c);
     }
   }
@@ -171,6 +172,11 @@ void Spectrum::SetRadioFrequency(int64_t radioHz, bool lowerSideband) {
   if (radioHz != radioHz_ || lowerSideband != lowerSideband_) labelsDirty_ = true;
   radioHz_ = radioHz;
   lowerSideband_ = lowerSideband;
+}
+
+uint32_t Spectrum::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  return image_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
 }
 
 // ---- Mouse ----
@@ -288,7 +294,7 @@ void Spectrum::Draw() {
 
 void Spectrum::DrawLinePlot() {
   const Canvas plot{image_.data() + static_cast<size_t>(kSpectrumScaleRows) * size_t(width_),
-                    width_, kSpectrumScaleRows, height_ - 1};
+                    width_, kSpectrumScaleRows, height_ - 1, width_};
   plot.FillRows(kSpectrumScaleRows, height_ - 1, kPlotBackground);
   const int ppb = pixelsPerBin_;
   for (int i = 0; i + 1 < shownBins_; ++i) {
@@ -313,7 +319,7 @@ void Spectrum::DrawLinePlot() {
 }
 
 void Spectrum::DrawScrollingPicture() {
-  const Canvas pic{scroll_.data(), width_, kSpectrumScaleRows, height_ - 1};
+  const Canvas pic{scroll_.data(), width_, kSpectrumScaleRows, height_ - 1, width_};
   uint32_t* top = scroll_.data();  // picture row 24
   const int ppb = pixelsPerBin_;
   const int plotWidth = shownBins_ * ppb;
@@ -387,7 +393,7 @@ void Spectrum::RebuildLabels() {
 
 void Spectrum::DrawScale() {
   if (labelsDirty_) RebuildLabels();
-  const Canvas scale{image_.data(), width_, 0, kSpectrumScaleRows - 1};
+  const Canvas scale{image_.data(), width_, 0, kSpectrumScaleRows - 1, width_};
   scale.FillRows(0, kSpectrumScaleRows - 1, kScaleBackground);
   for (const Tick& t : ticks_) {
     const int from = t.major ? kSpectrumScaleRows - 8 : kSpectrumScaleRows - 4;
@@ -397,7 +403,8 @@ void Spectrum::DrawScale() {
 
 void Spectrum::DrawMarkers() {
   // Triangles point down with their tip on the last scale row; they stay left of the strip.
-  const Canvas scale{image_.data(), width_ - kFineTuningStripPixels, 0, kSpectrumScaleRows - 1};
+  const Canvas scale{image_.data(), width_ - kFineTuningStripPixels, 0, kSpectrumScaleRows - 1,
+                     width_};
   if (scale.width <= 0) return;
   auto triangle = [&](double hz, int high, int base, uint32_t colour) {
     const int x = MarkerX(hz);

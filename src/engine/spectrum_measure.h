@@ -1,8 +1,10 @@
 #pragma once
 // Measurements on one spectrum frame: pure functions over the value array of the shown bins.
 //
-// Units: a value is 32768 per decade of power above an empty bin (so 10 dB = 32768 units and
-// (5 * difference) / 0x8000 is a difference in dB, truncated toward zero). Bin arguments are
+// Units: a value counts 32768 per decade of power (10 dB) above an empty bin. The decibel figures
+// below use the scale (5 * difference) / 0x8000, truncated toward zero: on the sum of two
+// differences (the PSK measurements) it gives true decibels of their mean; on a single difference
+// (the CW and FSK thresholds) one step of it is 2 dB of power ratio. Bin arguments are
 // indices into the value array (0 = the start bin). No function reads outside the array: a
 // measurement whose window does not fit is reported as not valid.
 #include <array>
@@ -11,7 +13,7 @@
 
 namespace vexa::engine {
 
-// Converts a difference of values to whole dB, truncating toward zero.
+// (5 * difference) / 0x8000, truncated toward zero: the level scale of the thresholds below.
 constexpr int32_t ValueToDb(int64_t difference) {
   return static_cast<int32_t>((5 * difference) / 0x8000);
 }

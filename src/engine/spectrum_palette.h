@@ -5,6 +5,7 @@
 // interpolated per component, in integer arithmetic that truncates toward zero, between the
 // first control point whose index is greater than the entry's index and the point before it.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace vexa::engine {
@@ -42,12 +43,12 @@ inline constexpr std::array<PaletteControlPoint, 6> kWaterfallControlPoints{{
 constexpr std::array<uint32_t, 256> BuildWaterfallPalette() {
   std::array<uint32_t, 256> p{};
   for (int i = 0; i < 256; ++i) {
-    size_t hi = 1;
+    std::size_t hi = 1;
     while (kWaterfallControlPoints[hi].index <= i) ++hi;
     const PaletteControlPoint& a = kWaterfallControlPoints[hi - 1];
     const PaletteControlPoint& b = kWaterfallControlPoints[hi];
     const int num = i - a.index, den = b.index - a.index;
-    p[static_cast<size_t>(i)] =
+    p[static_cast<std::size_t>(i)] =
         Argb(a.red + (b.red - a.red) * num / den, a.green + (b.green - a.green) * num / den,
              a.blue + (b.blue - a.blue) * num / den);
   }
