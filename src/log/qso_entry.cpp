@@ -127,6 +127,11 @@ int QsoEntry::SaveQso() {
     }
     pos = eol + 1;
   }
+  // Blank lines at the end of the box close nothing: the last paragraph is then the record.
+  if (record.empty() && !paragraphs.empty()) {
+    record = std::move(paragraphs.back());
+    paragraphs.pop_back();
+  }
   // `record` is the text after the last blank line; earlier paragraphs are logged as records of
   // their own when they parse, so that nothing the log view shows is missing from the file.
   std::string out;
