@@ -11,13 +11,13 @@ uint64_t CallKey(std::string_view call) {
     if (i < call.size()) {
       const char c = call[i];
       if (c >= '0' && c <= '9')
-        d = 1 + static_cast<uint64_t>(c - '0');
+        d = 2 + static_cast<uint64_t>(c - '0');
       else if (c >= 'A' && c <= 'Z')
-        d = 11 + static_cast<uint64_t>(c - 'A');
+        d = 12 + static_cast<uint64_t>(c - 'A');
       else if (c >= 'a' && c <= 'z')
-        d = 11 + static_cast<uint64_t>(c - 'a');
+        d = 12 + static_cast<uint64_t>(c - 'a');
       else
-        d = 37;
+        d = 1;  // '/' and anything else sort before the digits, as '/' does in ASCII
     }
     key = key * 38u + d;  // 38^12 < 2^64: no wrap
   }

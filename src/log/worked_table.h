@@ -12,7 +12,7 @@
 namespace vexa::log {
 
 // Packs a callsign into a 64-bit key that sorts like the text: up to 12 characters in base 38
-// (end, digits, letters, '/'), letters case-insensitive; other characters count as '/'. Calls
+// (end, '/', digits, letters), letters case-insensitive; other characters count as '/'. Calls
 // longer than 12 characters share the key of their first 12.
 uint64_t CallKey(std::string_view call);
 
