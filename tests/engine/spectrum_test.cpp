@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -637,6 +638,36 @@ TEST(SpectrumClicks, FineTuningStripMovesByUpTo4Point8Hz) {
   f.Run(Silence());
   EXPECT_DOUBLE_EQ(f.host.second.back(), 1509.6);
   EXPECT_FALSE(f.host.replays.back());
+}
+
+TEST(SpectrumState, ResetObjectBehavesLikeAFreshOne) {
+  SpectrumSettings st = StartAt(800, 1, kSpectrumLine);
+  st.showAverage = true;
+  std::mt19937 rng(2);
+  std::uniform_real_distribution<double> hz(900, 2500);
+  std::vector<Block> blocks;
+  for (int i = 0; i < 6; ++i) blocks.push_back(Tone(hz(rng), 2000 + 500 * i, i));
+  Fixture used(st, 4), fresh(st, 4);
+  used.spectrum.SetSignalCheck(true);
+  fresh.spectrum.SetSignalCheck(true);
+  for (const Block& b : blocks) used.Run(b);
+  used.spectrum.RecordRightClick(300 * 256, 0);
+  used.spectrum.Reset();
+  for (int type : {kSpectrumLine, kSpectrumWaterfall}) {
+    st.type = type;
+    used.spectrum.ApplySettings(st);
+    fresh.spectrum.ApplySettings(st);
+    for (const Block& b : blocks) {
+      used.Run(b);
+      fresh.Run(b);
+      ASSERT_TRUE(std::ranges::equal(used.spectrum.values(), fresh.spectrum.values()));
+      ASSERT_TRUE(std::ranges::equal(used.spectrum.averages(), fresh.spectrum.averages()));
+      ASSERT_TRUE(std::ranges::equal(used.spectrum.image(), fresh.spectrum.image()));
+      ASSERT_EQ(used.spectrum.signalAverage(), fresh.spectrum.signalAverage());
+      ASSERT_EQ(used.spectrum.weakFrames(), fresh.spectrum.weakFrames());
+    }
+  }
+  EXPECT_TRUE(used.host.transmit.empty());  // the pending click went with the reset
 }
 
 TEST(SpectrumClicks, ResetDropsPendingClicksAndMeasurements) {
