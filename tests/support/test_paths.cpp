@@ -6,6 +6,10 @@
 #include <sstream>
 #include <vector>
 
+// Leak checking in the test programs: fontconfig (behind Qt's fonts) keeps caches for the life of
+// the process; they are not leaks of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace vexa::test {
 
 std::string TestDataPath(const std::string& relative) {

@@ -1,0 +1,171 @@
+// The desktop program under a headless display: the window is a view over the core, driven here
+// with the demo audio block by block and with synthetic mouse events.
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QImage>
+#include <QMouseEvent>
+#include <QProcess>
+#include <set>
+
+#include "app/demo_audio.h"
+#include "app/headless_runner.h"
+#include "support/test_paths.h"
+
+namespace vexa::ui {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "vexa_ui_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+class Rig {
+ public:
+  explicit Rig(int soundHistory = 0) {
+    App();
+    EXPECT_EQ(store.WriteSettingInt("Misc", "SoundHistory", soundHistory), 0);
+    app::CoreConfig c;
+    c.store = &store;
+    c.prompt = &prompt;
+    c.audio = audio.get();
+    core = std::make_unique<app::MainCore>(c, platform::TraceLog(), host, app::kTemplateNormal);
+    core->OnInitDialog();
+    window = std::make_unique<MainWindow>(*core, app::kTemplateNormal);
+    window->resize(1060, 640);
+    window->show();
+    QApplication::processEvents();
+  }
+  // Feeds the next blocks of the demo through the receive loop, repainting the waterfall and
+  // running the ticks that fall into each block's time.
+  void Feed(int blocks) {
+    for (int b = 0; b < blocks; ++b) {
+      const size_t at = static_cast<size_t>(next_++) * 2048;
+      ASSERT_LE(at + 2048, demo.size());
+      core->receiveLoop().ProcessBlock(std::span<const int16_t>(demo.data() + at, 2048));
+      (void)window->spectrum()->grab();  // a repaint: computes the frame, applies clicks
+      for (; tickMs_ < (next_ * 2048.0 * 1000 / 11025); tickMs_ += 55) {
+        core->OnTimer();
+        window->RefreshAfterTick();
+      }
+    }
+  }
+  void Click(double hz, Qt::MouseButton button, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    const int x = core->spectrum().MarkerX(hz);
+    const QPointF pos(x + 0.5, 100);
+    QMouseEvent e(QEvent::MouseButtonPress, pos, window->spectrum()->mapToGlobal(pos), button,
+                  button, mods);
+    QApplication::sendEvent(window->spectrum(), &e);
+  }
+  std::string ReceivedText() const { return window->receiveText()->toPlainText().toStdString(); }
+
+  test::TempDir dir;
+  platform::SettingsStore store{dir.File("vexa.ini")};
+  platform::FixedPrompt prompt;
+  std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
+  app::HeadlessRunner host;
+  std::unique_ptr<app::MainCore> core;
+  std::unique_ptr<MainWindow> window;
+  std::vector<int16_t> demo = app::MakeDemoAudio(30);
+
+ private:
+  int next_ = 0;
+  double tickMs_ = 0;
+};
+
+TEST(MainWindow, AClickOnADemoSignalTunesToItAndItsTextAppears) {
+  Rig r;
+  r.core->SetNet(true);  // the transmit frequency follows
+  r.Feed(4);
+  r.Click(1500, Qt::LeftButton);
+  r.Feed(1);
+  EXPECT_NEAR(r.core->rxFrequency(), 1500, 3.0);
+  EXPECT_NEAR(r.core->txFrequency(), 1500, 3.0);
+  EXPECT_NEAR(r.window->findChildren<QDoubleSpinBox*>()[0]->value(), 1500, 3.0);
+  r.Feed(100);
+  EXPECT_NE(r.ReceivedText().find("VX3PSK"), std::string::npos) << r.ReceivedText();
+  EXPECT_EQ(r.ReceivedText().find("VX1DEM VX1DEM VX1DEM pse k"), std::string::npos)
+      << "the station at 1000 Hz must not be heard at 1500 Hz";
+}
+
+TEST(MainWindow, WithoutNetTheTransmitFrequencyStaysAndARightClickMovesOnlyIt) {
+  Rig r;
+  r.Feed(1);
+  r.Click(1500, Qt::LeftButton);
+  r.Feed(1);
+  EXPECT_NEAR(r.core->rxFrequency(), 1500, 3.0);
+  EXPECT_DOUBLE_EQ(r.core->txFrequency(), 1000);
+  r.core->TuneAll(1000);
+  r.Click(1200, Qt::RightButton);
+  r.Feed(1);
+  EXPECT_NEAR(r.core->txFrequency(), 1200, 3.0);
+  EXPECT_DOUBLE_EQ(r.core->rxFrequency(), 1000);
+}
+
+TEST(MainWindow, ShiftClickStartsTheSecondChannelWithItsCatchUp) {
+  Rig r(1);  // two seconds of history
+  r.Click(1500, Qt::LeftButton);
+  r.Feed(60);  // about 11 s at 1500 Hz; the ring holds the last 2 s of the band
+  r.Click(1000, Qt::LeftButton, Qt::ShiftModifier);
+  r.Feed(1);  // the next frame places the channel and starts the catch-up
+  EXPECT_NEAR(r.core->secondFrequency(), 1000, 3.0);
+  EXPECT_GE(r.core->receiveLoop().replayIndex(), 0);
+  r.Feed(1);
+  EXPECT_EQ(r.core->receiveLoop().replayIndex(), -1) << "the catch-up ran through the ring";
+  r.Feed(60);
+  // The second channel window shows the station at 1000 Hz while the main window stays at 1500.
+  QString second;
+  for (auto* w : QApplication::topLevelWidgets())
+    if (w->windowTitle().startsWith("Second RX channel") && w->isVisible())
+      for (auto* t : w->findChildren<QPlainTextEdit*>()) second += t->toPlainText();
+  // "pse k" was sent before the click: only the catch-up on the stored audio can have heard it.
+  EXPECT_TRUE(second.contains("pse k")) << second.toStdString();
+  EXPECT_TRUE(second.contains("Welcome to Vexa")) << second.toStdString();
+  // Shift and the right button switch it off.
+  r.Click(1000, Qt::RightButton, Qt::ShiftModifier);
+  r.Feed(1);
+  EXPECT_FALSE(r.core->receiveLoop().secondActive());
+}
+
+TEST(MainWindow, TheProgramsScreenshotShowsTheWaterfallAndTheMarkers) {
+  test::TempDir dir;
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("LSAN_OPTIONS", QString("suppressions=") + VEXA_LSAN_SUPPRESSIONS);
+  p.setProcessEnvironment(env);
+  const QString shot = QString::fromStdString(dir.File("shot.png"));
+  p.start(QString(VEXA_BIN_DIR) + "/vexa",
+          {"--config", QString::fromStdString(dir.File("v.ini")), "--workdir",
+           QString::fromStdString(dir.path()), "--demo", "--rx-freq", "1500", "--screenshot", shot,
+           "--after", "3"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  QImage img(shot);
+  ASSERT_FALSE(img.isNull());
+  EXPECT_GE(img.width(), 600);
+  // The waterfall rows under the scale are not blank: many different colours.
+  Rig r;  // the same geometry as the program's window
+  const QPoint origin = r.window->spectrum()->mapTo(r.window.get(), QPoint(0, 0));
+  std::set<QRgb> colours;
+  for (int x = 0; x < 900; x += 3) colours.insert(img.pixel(origin.x() + x, origin.y() + 26));
+  EXPECT_GT(colours.size(), 20u);
+  // The receive marker (red) sits at the column of 1500 Hz in the scale strip.
+  r.core->TuneAll(1500);
+  (void)r.window->spectrum()->grab();
+  const int mx = r.core->spectrum().MarkerX(1500);
+  bool red = false;
+  for (int y = 0; y < 24 && !red; ++y)
+    for (int dx = -1; dx <= 1; ++dx)
+      red = red || img.pixel(origin.x() + mx + dx, origin.y() + y) == qRgb(255, 0, 0);
+  EXPECT_TRUE(red) << "no receive marker at x=" << mx;
+}
+
+}  // namespace
+}  // namespace vexa::ui
