@@ -43,12 +43,5 @@ TEST(WaterfallPalette, InterpolatesPerComponentWithTruncation) {
   ExpectColour(251, {242, 167, 0});
 }
 
-TEST(WaterfallPalette, IsBuiltAtCompileTime) {
-  static_assert(kWaterfallPalette[32] == Argb(0, 0, 180));
-  static_assert(kWaterfallPalette[255] == Argb(252, 34, 0));
-  static_assert(Argb(1, 2, 3) == 0xFF010203u);
-  SUCCEED();
-}
-
 }  // namespace
 }  // namespace vexa::engine
