@@ -1,0 +1,124 @@
+#include "tx/key_lines.h"
+
+#include <chrono>
+#include <thread>
+
+namespace vexa::tx {
+
+std::vector<uint8_t> CatPttCommand(const KeyLineSettings& s, bool on) {
+  switch (s.rigType) {
+    case 2:
+      if (s.icomAddr != 12) return {};
+      return {0xFE, 0xFE, 0x56, 0xE0, 0x1C, 0x00, static_cast<uint8_t>(on ? 1 : 0), 0xFD};
+    case 3:
+      if (s.yaesuModel == 5)
+        return {0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(on ? 0x08 : 0x88)};
+      return {0x00, 0x00, 0x00, static_cast<uint8_t>(on ? 1 : 0), 0x0F};
+    case 4:
+      return on ? std::vector<uint8_t>{'T', 'X', ';'} : std::vector<uint8_t>{'R', 'X', ';'};
+    default:
+      return {};
+  }
+}
+
+int CatPttPauseMs(int rigType, int baud) {
+  // n / (baud / 1200) ms with the integer quotient; below 1200 baud that quotient would be 0, so
+  // the time is scaled instead (600 baud waits twice as long as 1200).
+  auto scaled = [baud](int ms) {
+    if (baud >= 1200) return ms / (baud / 1200);
+    if (baud <= 0) return ms;
+    return static_cast<int>(static_cast<int64_t>(ms) * 1200 / baud);
+  };
+  switch (rigType) {
+    case 2:
+      return scaled(500);
+    case 3:
+      return scaled(100);
+    case 4:
+      return 12;
+    default:
+      return 0;
+  }
+}
+
+KeyLines::KeyLines(platform::SerialLink* port, Sleeper sleep)
+    : port_(port), sleep_(std::move(sleep)) {
+  if (!sleep_) sleep_ = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+}
+
+void KeyLines::SetPort(platform::SerialLink* port) {
+  std::lock_guard lock(mutex_);
+  port_ = port;
+}
+
+void KeyLines::SetSettings(const KeyLineSettings& s) {
+  std::lock_guard lock(mutex_);
+  s_ = s;
+}
+
+KeyLineSettings KeyLines::settings() const {
+  std::lock_guard lock(mutex_);
+  return s_;
+}
+
+void KeyLines::SetPtt(bool on) {
+  std::lock_guard lock(mutex_);
+  SetPttLocked(on);
+}
+
+void KeyLines::SetPttLocked(bool on) {
+  ptt_ = on;
+  if (port_ == nullptr || !port_->IsOpen()) return;
+  if (s_.dtrMode == 1 || s_.dtrMode == 4) port_->SetDtr(on);
+  if (s_.rtsMode == 0 || s_.rtsMode == 4) port_->SetRts(on);
+  const std::vector<uint8_t> cmd = CatPttCommand(s_, on);
+  if (!cmd.empty()) {
+    (void)port_->WriteBytes(cmd);
+    const int pause = CatPttPauseMs(s_.rigType, port_->Speed());
+    if (pause > 0) sleep_(pause);
+  }
+  if (on && cwMode_.load()) hang_ = 8 * (dot_ != nullptr ? dot_->load() : 20);
+}
+
+void KeyLines::SetKey(bool down, bool pttFollows) {
+  std::lock_guard lock(mutex_);
+  key_ = down;
+  if (port_ == nullptr || !port_->IsOpen()) return;
+  bool raisePtt = pttFollows;
+  if (s_.dtrMode == 0) port_->SetDtr(down);
+  if (s_.dtrMode == 4) {
+    port_->SetDtr(down);
+    raisePtt = false;
+  }
+  if (s_.rtsMode == 1) port_->SetRts(down);
+  if (s_.rtsMode == 4) {
+    port_->SetRts(down);
+    return;
+  }
+  if (raisePtt && down) {
+    // PTT already on: only the hang time starts again (no repeated CAT command and its pause
+    // in the middle of a letter).
+    if (ptt_.load()) {
+      if (cwMode_.load()) hang_ = 8 * (dot_ != nullptr ? dot_->load() : 20);
+    } else {
+      SetPttLocked(true);
+    }
+  }
+}
+
+void KeyLines::ApplyIdleLines() {
+  std::lock_guard lock(mutex_);
+  if (port_ == nullptr || !port_->IsOpen()) return;
+  port_->SetDtr(s_.dtrMode == 2);
+  port_->SetRts(s_.rtsMode == 2);
+}
+
+void KeyLines::HangTick() {
+  std::lock_guard lock(mutex_);
+  const int h = hang_.load();
+  if (h <= 0) return;
+  hang_ = h - 1;
+  if (h == 1) SetPttLocked(false);
+}
+
+}  // namespace vexa::tx
