@@ -121,6 +121,15 @@ int CountryTable::LoadText(std::string_view text) {
     const std::string_view line = text.substr(pos, eol - pos);
     pos = eol + 1;
     if (line.empty() || static_cast<unsigned char>(line[0]) <= 0x20) {
+      if (line.find(':') != std::string_view::npos) {
+        // Prefix lines never hold ':': this is a damaged header. Its prefixes must not join the
+        // entry before it, so they are dropped with it.
+        if (current) StoreEntry(std::move(header), std::move(prefixes));
+        current = false;
+        ++stats_.badHeaders;
+        ++stats_.droppedEntries;
+        continue;
+      }
       if (!current) continue;  // prefixes without a valid header are dropped
       for (char c : line) {
         if (c == '\r' || c == ' ' || c == '\t') continue;
