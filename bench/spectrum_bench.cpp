@@ -43,7 +43,7 @@ void RunFrames(benchmark::State& state, Spectrum& s) {
 }
 
 // Arg: display type 0 (line with average), 1 (scrolling line), 2 (waterfall).
-void BM_SpectrumFrame(benchmark::State& state) {
+void BM_SpectrumEngineFrame(benchmark::State& state) {
   SpectrumSettings settings;
   settings.type = static_cast<int>(state.range(0));
   settings.showAverage = true;
@@ -58,10 +58,10 @@ void BM_SpectrumFrame(benchmark::State& state) {
   s.SetTransmitFrequency(1000);
   RunFrames(state, s);
 }
-BENCHMARK(BM_SpectrumFrame)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(BM_SpectrumEngineFrame)->Arg(0)->Arg(1)->Arg(2);
 
 // A wide picture at one pixel per bin: 2048 bins, most of them above half the sample rate.
-void BM_SpectrumFrameWide(benchmark::State& state) {
+void BM_SpectrumEngineFrameWide(benchmark::State& state) {
   SpectrumSettings settings;
   settings.zoom = 0;
   Spectrum s(settings);
@@ -69,6 +69,6 @@ void BM_SpectrumFrameWide(benchmark::State& state) {
   s.ChangeMode(9);
   RunFrames(state, s);
 }
-BENCHMARK(BM_SpectrumFrameWide);
+BENCHMARK(BM_SpectrumEngineFrameWide);
 
 }  // namespace

@@ -117,6 +117,10 @@ struct Spectrum::FftBuffers {
 
 Spectrum::Spectrum(const SpectrumSettings& settings)
     : settings_(settings), fft_(std::make_unique<FftBuffers>()) {
+  // At most 11025 / 50 ticks fit any scale; the label texts are short enough to stay inside
+  // the strings, so rebuilding the scale inside a frame does not allocate.
+  ticks_.reserve(256);
+  labels_.reserve(256);
   UpdateGeometry();
 }
 
