@@ -43,9 +43,9 @@ TEST(ReceivePath, APeerPsk31FileDecodesIntoTheReceiveWindow) {
 }
 
 TEST(ReceivePath, APeerRttyFileDecodesIntoTheReceiveWindow) {
-  VEXA_REQUIRE_TESTDATA("audio/rtty_mm_45b_s170.wav");
-  const std::string expected = test::ReadFileBytes(test::TestDataPath("audio/rtty_mm_45b_s170.txt"));
-  const std::string text = Decode(test::TestDataPath("audio/rtty_mm_45b_s170.wav"), 4, 1000);
+  VEXA_REQUIRE_TESTDATA("audio/fldigi_rtty_45b_s170.wav");
+  const std::string expected = test::ReadFileBytes(test::TestDataPath("audio/fldigi_rtty_45b_s170.txt"));
+  const std::string text = Decode(test::TestDataPath("audio/fldigi_rtty_45b_s170.wav"), 4, 1000);
   // The second line of the sent text appears unchanged (the first may lose its start).
   const auto nl = expected.find('\n');
   ASSERT_NE(nl, std::string::npos);
