@@ -3,8 +3,10 @@
 // blocks only when told, a serial link that records line changes and bytes, a fake clock, and a
 // modulator host over a plain transmit text. All of them write into one event log, so tests can
 // check the order of sound, PTT and line operations.
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -140,6 +142,29 @@ class FakeClock final : public Clock {
   void Wake() override {}
   int64_t now = 1000000;
   std::vector<int64_t> deadlines;
+};
+
+// A clock whose sleeps never end by themselves: a periodic timer on it never ticks, so tests
+// drive the tick by hand while the owner believes its timer runs.
+class HeldClock final : public Clock {
+ public:
+  int64_t NowUs() override { return 0; }
+  bool SleepUntilUs(int64_t) override {
+    std::unique_lock lock(m_);
+    cv_.wait(lock, [this] { return woken_; });
+    woken_ = false;
+    return false;
+  }
+  void Wake() override {
+    std::lock_guard lock(m_);
+    woken_ = true;
+    cv_.notify_all();
+  }
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool woken_ = false;
 };
 
 // A modulator host over a plain transmit text.
