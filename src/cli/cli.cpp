@@ -13,6 +13,9 @@ constexpr CommandDef kCommands[] = {
      CmdDevices},
     {"demo", "demo [--seconds S]           decode the built-in demo audio in every mode",
      CmdDemo},
+    {"log", "log add [--yes] TEXT | check | export adif|csv | stats  the log file", CmdLog},
+    {"lookup", "lookup CALL...               country, zones and bearing of callsigns", CmdLookup},
+    {"cty", "cty update [URL] | install FILE  get the current country file", CmdCty},
     {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
 };
 

@@ -34,6 +34,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 int CmdSettings(CliContext& ctx);
 int CmdDevices(CliContext& ctx);
 int CmdDemo(CliContext& ctx);
+int CmdLog(CliContext& ctx);
+int CmdLookup(CliContext& ctx);
+int CmdCty(CliContext& ctx);
 int CmdRx(CliContext& ctx);
 
 }  // namespace vexa::cli
