@@ -3,6 +3,7 @@
 // blocks only when told, a serial link that records line changes and bytes, a fake clock, and a
 // modulator host over a plain transmit text. All of them write into one event log, so tests can
 // check the order of sound, PTT and line operations.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -148,7 +149,7 @@ class FakeClock final : public Clock {
 // drive the tick by hand while the owner believes its timer runs.
 class HeldClock final : public Clock {
  public:
-  int64_t NowUs() override { return 0; }
+  int64_t NowUs() override { return now.load(); }
   bool SleepUntilUs(int64_t) override {
     std::unique_lock lock(m_);
     cv_.wait(lock, [this] { return woken_; });
@@ -160,6 +161,7 @@ class HeldClock final : public Clock {
     woken_ = true;
     cv_.notify_all();
   }
+  std::atomic<int64_t> now{0};
 
  private:
   std::mutex m_;
