@@ -74,7 +74,7 @@ bool ScanInt(std::string_view s, size_t& pos, int64_t& value) {
   const size_t start = pos;
   int64_t v = 0;
   while (pos < s.size() && IsDigit(s[pos])) {
-    if (v < (int64_t{1} << 40)) v = v * 10 + (s[pos] - '0');
+    if (v < (int64_t{1} << 33)) v = v * 10 + (s[pos] - '0');  // saturate: no overflow below
     ++pos;
   }
   if (pos == start) return false;

@@ -94,6 +94,9 @@ TEST(ParseQsoText, ResultCodesComeInOrder) {
   EXPECT_EQ(ParseQsoText("W1AW 01/Jan/2020 10:00:00 14.070", r), kQsoNoFrequency);
   // A frequency beyond 32 bits leaves the frequency unset.
   EXPECT_EQ(ParseQsoText("W1AW 01/Jan/2020 10:00:00 99999.999.999", r), kQsoNoFrequency);
+  EXPECT_EQ(ParseQsoText("W1AW 01/Jan/2020 10:00:00 99999999999999999999.9.9", r), kQsoNoFrequency);
+  EXPECT_EQ(ParseQsoText("W1AW 01/Jan/2020 10:00:00 -99999999999999999999.9.9", r),
+            kQsoNoFrequency);
 }
 
 TEST(ParseQsoText, LaterTokensReplaceEarlierOnes) {
