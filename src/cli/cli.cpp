@@ -17,6 +17,8 @@ constexpr CommandDef kCommands[] = {
     {"lookup", "lookup CALL...               country, zones and bearing of callsigns", CmdLookup},
     {"cty", "cty update [URL] | install FILE  get the current country file", CmdCty},
     {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
+    {"tx", "tx --mode MODE (--text T | --text-file F) -o OUT.wav  modulate a text (tx -h)", CmdTx},
+    {"ports", "ports                        list serial devices and the port numbers", CmdPorts},
 };
 
 void PrintUsage(std::ostream& os) {

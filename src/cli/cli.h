@@ -38,5 +38,7 @@ int CmdLog(CliContext& ctx);
 int CmdLookup(CliContext& ctx);
 int CmdCty(CliContext& ctx);
 int CmdRx(CliContext& ctx);
+int CmdTx(CliContext& ctx);
+int CmdPorts(CliContext& ctx);
 
 }  // namespace vexa::cli

@@ -15,6 +15,7 @@ void RttyModulator::Start(const ModulatorParams& p) {
   endMarked_ = false;
   slots_ = 0;
   slotsLeft_ = 0;
+  leadIn_ = kLeadInSlots;
 }
 
 void RttyModulator::OnSymbol() {
@@ -25,6 +26,13 @@ void RttyModulator::OnSymbol() {
       endMarked_ = true;
       host_.MarkEndBlock();
     }
+    return;
+  }
+  if (leadIn_ > 0) {
+    // Mark before the first frame: the tone ramps up on mark, so the first start bit is a clean
+    // mark-to-space edge that a receiver can frame on.
+    --leadIn_;
+    gen_.SetSymbol(SymbolGenerator::kRttyLow + (reverse_ ? 0 : 1));
     return;
   }
   if (slotsLeft_ == 0) {

@@ -1,8 +1,9 @@
 #pragma once
 // RTTY and MTTY: Baudot frames of 15 half-bit slots, one generator symbol per slot (the symbol
 // rate is twice the baud rate). Mark is the upper tone unless reversed. RTTY uses a 180 Hz shift;
-// MTTY a shift of half the baud rate. The transmit shift (letters, figures or none) survives
-// from one transmission to the next, as on a teleprinter.
+// MTTY a shift of half the baud rate. A transmission starts with a short run of mark (the tone
+// ramps up on it) and ends by ramping the tone down after the last slot. The transmit shift
+// (letters, figures or none) survives from one transmission to the next, as on a teleprinter.
 #include "decoders/baudot_codec.h"
 #include "tx/modulator.h"
 #include "tx/symbol_generator.h"
@@ -11,6 +12,10 @@ namespace vexa::tx {
 
 class RttyModulator final : public Modulator {
  public:
+  // Half-bit slots of mark sent before the first frame of a transmission; the first of them is
+  // the amplitude ramp from silence.
+  static constexpr int kLeadInSlots = 3;
+
   RttyModulator(ModulatorHost& host, bool mtty) : host_(host), mtty_(mtty) {}
 
   void Start(const ModulatorParams& params) override;
@@ -32,6 +37,7 @@ class RttyModulator final : public Modulator {
   bool endMarked_ = false;
   uint32_t slots_ = 0;
   int slotsLeft_ = 0;
+  int leadIn_ = kLeadInSlots;
   decoders::BaudotShift shift_ = decoders::BaudotShift::None;
 };
 

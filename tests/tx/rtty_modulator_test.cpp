@@ -55,8 +55,8 @@ TEST(RttyModulator, SlotsAreTheBaudotFramesOfTheText) {
   m.Start(Params());
   // CR (2) and LF (8) leave the shift at none; R needs LTRS (31) first; Y is in letters;
   // 1 needs FIGS (27); then the idle signal is LTRS.
-  const std::string want = Frame(2) + Frame(8) + Frame(31) + Frame(10) + Frame(21) + Frame(27) +
-                           Frame(29) + Frame(31) + Frame(31);
+  const std::string want = std::string("111") + Frame(2) + Frame(8) + Frame(31) + Frame(10) +
+                           Frame(21) + Frame(27) + Frame(29) + Frame(31) + Frame(31);
   EXPECT_EQ(Slots(m, host, want.size()), want);
   EXPECT_EQ(host.echo, "\r\nRY1");
 }
@@ -67,9 +67,9 @@ TEST(RttyModulator, ReverseSendsMarkOnTheLowerTone) {
   ModulatorParams p = Params();
   p.reverse = true;
   m.Start(p);
-  std::string want = Frame(31);
+  std::string want = "111" + Frame(31);
   for (char& c : want) c = c == '1' ? '0' : '1';
-  EXPECT_EQ(Slots(m, host, 15), want);
+  EXPECT_EQ(Slots(m, host, 18), want);
 }
 
 TEST(RttyModulator, ShiftSurvivesFromOneTransmissionToTheNext) {
@@ -77,11 +77,11 @@ TEST(RttyModulator, ShiftSurvivesFromOneTransmissionToTheNext) {
   host.text.Type("5\xAE");
   RttyModulator m(host, false);
   m.Start(Params());
-  EXPECT_EQ(Slots(m, host, 32), Frame(27) + Frame(1) + "--");  // FIGS, 5, then the end
+  EXPECT_EQ(Slots(m, host, 35), "111" + Frame(27) + Frame(1) + "--");  // FIGS, 5, the end
   EXPECT_EQ(m.shift(), decoders::BaudotShift::Figures);
   host.text.Type("6");
   m.Start(Params());
-  EXPECT_EQ(Slots(m, host, 15), Frame(21));  // still in figures: no FIGS again
+  EXPECT_EQ(Slots(m, host, 18), "111" + Frame(21));  // still in figures: no FIGS again
 }
 
 TEST(RttyModulator, EndMarkTurnsTheCarrierOffAfterTheFrameAndMarksTheEnd) {
@@ -89,13 +89,13 @@ TEST(RttyModulator, EndMarkTurnsTheCarrierOffAfterTheFrameAndMarksTheEnd) {
   host.text.Type("E\xAEignored");
   RttyModulator m(host, false);
   m.Start(Params());
-  const std::string s = Slots(m, host, 40);
-  EXPECT_EQ(s.substr(0, 30), Frame(31) + Frame(16));
-  EXPECT_EQ(s.substr(30), std::string(10, '-'));
+  const std::string s = Slots(m, host, 43);
+  EXPECT_EQ(s.substr(0, 33), "111" + Frame(31) + Frame(16));
+  EXPECT_EQ(s.substr(33), std::string(10, '-'));
   EXPECT_EQ(host.echo, "E");
   EXPECT_EQ(host.text.text(), "ignored");  // RTTY leaves the window as it is
-  // Marked one half-bit after the carrier went off (the ramp is over): at slot 31.
-  EXPECT_NEAR(static_cast<double>(host.endSample), 31 * 11025 / 90.9, 2);
+  // Marked one half-bit after the carrier went off (the ramp is over): at slot 34.
+  EXPECT_NEAR(static_cast<double>(host.endSample), 34 * 11025 / 90.9, 2);
 }
 
 TEST(RttyModulator, TailRequestStopsAtTheNextHalfBitEvenInsideACharacter) {
@@ -114,7 +114,7 @@ TEST(RttyModulator, TailRequestStopsAtTheNextHalfBitEvenInsideACharacter) {
     if (newSymbol) s += m.generator().curSymbol >= 10 ? 'T' : '-';
     newSymbol = m.generator().symbolClock < before;
   }
-  EXPECT_EQ(s.substr(0, 20), std::string(20, 'T'));  // inside the second frame
+  EXPECT_EQ(s.substr(0, 20), std::string(20, 'T'));  // lead-in and into the second frame
   EXPECT_EQ(s.substr(20), std::string(20, '-'));
 }
 
@@ -144,7 +144,7 @@ TEST(RttyModulator, TonesAreCentrePlusMinusHalfTheShiftAndBitsLastOneBaud) {
     std::vector<int16_t> s = testing::Run(m, host, 11025);
     // The idle LTRS frame: start bit (space) for one baud, then five marks and the stop.
     const double slot = 11025 / 90.9;
-    const size_t startMid = static_cast<size_t>(15 * slot + 0.5 * slot);
+    const size_t startMid = static_cast<size_t>((3 + 15) * slot + 0.5 * slot);
     const size_t n = static_cast<size_t>(slot);
     const double upper = 1500 + k.shift / 2, lower = 1500 - k.shift / 2;
     if (!k.mtty) {
