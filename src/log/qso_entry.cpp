@@ -89,6 +89,11 @@ void QsoEntry::StampQso() {
   appendOnce(qth);
   if (!call.empty() && !ContainsNoCase(result, call)) result = call + " " + result;
   text = result + tail;
+  if (sink_) {
+    QsoRecord stamped;
+    (void)ParseQsoText(text, stamped, kFieldCall);
+    sink_->StampedQso(call.empty() ? stamped.call : ToUpper(call));
+  }
 }
 
 void QsoEntry::FinishRecord(std::string& record) const {

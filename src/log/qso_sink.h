@@ -3,6 +3,8 @@
 // multipliers), the log view and the recent-QSO list, the worked table and the worked-spot list.
 // The logbook calls these; the owners of those tables implement them. Every operation has an
 // empty default so a caller implements only what it keeps.
+#include <string>
+
 #include "log/qso_record.h"
 
 namespace vexa::log {
@@ -21,6 +23,8 @@ class QsoSink {
     (void)band;
     (void)modeClass;
   }
+  // The entry box was stamped for this call (the recent-QSO ring of the call analysis).
+  virtual void StampedQso(const std::string& call) { (void)call; }
   // Progress of a log scan: called every 100 lines with the number of lines read so far.
   virtual void ScanProgress(int lines) { (void)lines; }
 };

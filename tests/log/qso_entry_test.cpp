@@ -26,7 +26,10 @@ class QsoEntryTest : public ::testing::Test {
 
   test::TempDir dir;
   test::ScriptedPrompt prompt;
-  LogView view;
+  struct View : LogView {
+    std::vector<std::string> stamped;
+    void StampedQso(const std::string& call) override { stamped.push_back(call); }
+  } view;
   QsoEntry entry;
 };
 
@@ -40,6 +43,7 @@ TEST_F(QsoEntryTest, StampAddsReportNameAndTailThenSaveWritesOneRecord) {
   entry.StampQso();
   EXPECT_EQ(entry.text, "DL1ABC 599/579 HANS 04/Sep/2000 12:34:56z PSK31 14.070.150  ");
   EXPECT_EQ(entry.state & kEntryStamped, unsigned{kEntryStamped});
+  EXPECT_EQ(view.stamped, (std::vector<std::string>{"DL1ABC"}));
 
   ASSERT_EQ(entry.SaveQso(), kSaveOk);
   EXPECT_EQ(LogBytes(), "DL1ABC 599/579 HANS 04/Sep/2000 12:34:56z PSK31 14.070.150 \r\n\r\n");
