@@ -41,8 +41,13 @@ class CwDecoder final : public engine::ReceiveChannel {
   // Returns the decoder to its start-up state (boundary 40 steps, empty averages).
   void ResetDecoder();
 
-  // Received speed in words per minute from the last dot (PARIS: a dot lasts 1200 / wpm ms).
-  int SpeedWpm() const { return dotLen > 0 ? (600 + dotLen / 2) / dotLen : 0; }
+  // Received speed in words per minute (PARIS: a unit lasts 1200 / wpm ms), 0 while unknown.
+  // Taken from the difference of the last dash and dot, which is two units: the filters lengthen
+  // every mark by about the same amount, so the difference is free of it.
+  int SpeedWpm() const {
+    const int32_t twoUnits = dashLen - dotLen;  // steps of 2 ms
+    return twoUnits > 0 ? (1200 + twoUnits / 2) / twoUnits : 0;
+  }
 
   void set_sink(engine::RxTextQueue* sink) { sink_ = sink; }
 

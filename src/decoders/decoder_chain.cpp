@@ -19,8 +19,12 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
       bpsk_(&mainQueue),
       qpsk_(&mainQueue),
       forwarder_(&bpsk_, &psk_),
-      secondDecoder_(&secondQueue_) {
+      secondDecoder_(&secondQueue_),
+      cw_(&mainQueue),
+      pactor_(&mainQueue) {
   psk_.listener = &forwarder_;
+  fsk31_.listener = &forwarder_;
+  fskAfc_ = &fsk31_.afcValue;
   second_.listener = &secondDecoder_;
   second_.SetCarrier(0);
   SetMode(mode_);
@@ -34,6 +38,10 @@ engine::ChannelTable DecoderChain::Table() {
   t.rttySingle = &rttySingle_;
   t.rttyTwoTone = &rttyTwoTone_;
   t.mtty = &mtty_;
+  t.cw = &cw_;
+  t.hell = &hell_;
+  t.fsk31 = &fsk31_;
+  t.pactor = &pactor_;
   return t;
 }
 
@@ -54,6 +62,7 @@ void DecoderChain::SetMode(int mode) {
     case 11:
     case 16:
       forwarder_.SetTarget(&bpsk_);
+      fsk31_.set_differential(mode == 16);
       afcError_ = nullptr;  // the FSK31 receiver's value, read through fskAfc_
       afcFreqErr_ = &zeroFreqErr_;
       break;
@@ -68,6 +77,10 @@ void DecoderChain::TuneAll(double hz) {
   rttySingle_.SetCarrier(hz);
   rttyTwoTone_.SetCarrier(hz);
   mtty_.SetCarrier(hz);
+  cw_.SetCarrier(hz);
+  hell_.SetCarrier(hz);
+  fsk31_.SetCarrier(hz);
+  pactor_.SetCarrier(hz);
 }
 
 void DecoderChain::SetRttyBaud(double baud) {
@@ -92,6 +105,7 @@ void DecoderChain::SetInversion(bool on) {
   rttyTwoTone_.invert = on;
   mtty_.invert = on;
   qpsk_.invert = on ? 1 : 0;
+  fsk31_.set_invert(on);
 }
 
 const PskDecoder& DecoderChain::ActivePsk() const {

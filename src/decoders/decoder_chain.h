@@ -9,6 +9,10 @@
 // forwarder), tuning, the baud rate, unshift, the sideband inversion and the PSK AFC step.
 #include <cstdint>
 
+#include "decoders/cw_decoder.h"
+#include "decoders/fsk31_receiver.h"
+#include "decoders/hell_receiver.h"
+#include "decoders/pactor_receiver.h"
 #include "decoders/psk_receiver.h"
 #include "decoders/rtty_receiver.h"
 #include "engine/receive_loop.h"
@@ -77,6 +81,10 @@ class DecoderChain {
   PskDecoder& secondDecoder() { return secondDecoder_; }
   engine::RxTextQueue& secondQueue() { return secondQueue_; }
   engine::RxTextQueue& mainQueue() { return mainQueue_; }
+  CwDecoder& cw() { return cw_; }
+  HellReceiver& hell() { return hell_; }  // its pixel sink is the Hellschreiber window
+  Fsk31Receiver& fsk31() { return fsk31_; }
+  PactorReceiver& pactor() { return pactor_; }
 
  private:
   engine::RxTextQueue& mainQueue_;
@@ -93,6 +101,11 @@ class DecoderChain {
 
   PskDecoder secondDecoder_;
   PskChannel second_;
+
+  CwDecoder cw_;
+  HellReceiver hell_;
+  Fsk31Receiver fsk31_;  // its bits go through forwarder_ to the BPSK decoder
+  PactorReceiver pactor_;
 
   int mode_ = 9;
   double receiveHz_ = kDefaultReceiveHz;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "decoders/decoder_chain.h"
+#include "engine/receive_loop.h"
 #include "platform/audio/audio_backend.h"
 #include "support/cw_score.h"
 #include "support/cw_signal.h"
@@ -216,7 +218,12 @@ TEST_P(CwGeneratedSpeed, CleanTextDecodesAfterTheFirstWord) {
   test::MorseParams p;
   p.wpm = GetParam();
   const std::string text = "VVV CQ DE K2ABC/P PSE K 599 73";
-  const std::string got = test::SquashWhitespace(DecodeAudio(test::MakeMorseAudio(text, p), 800));
+  engine::RxTextQueue q;
+  CwDecoder cw(&q);
+  cw.SetCarrier(800);
+  cw.ProcessBlock(test::MakeMorseAudio(text, p));
+  const std::string got = test::SquashWhitespace(Drain(q));
+  EXPECT_NEAR(cw.SpeedWpm(), GetParam(), GetParam() / 10.0 + 0.5);  // the speed display
   const auto cut = got.find(' ');
   ASSERT_NE(cut, std::string::npos) << got;
   EXPECT_EQ(got.substr(cut), text.substr(text.find(' '))) << got;
@@ -356,6 +363,32 @@ TEST(CwRealRecording, WeakSatelliteBeaconScore) {
       "EXPGOLIAT 639 711 617 797 994CA456 0 369 31C FFC1EB1A 4F7DEE 65995 B59 6C3 35 B7B", got);
   std::printf("goliat CER %.3f: %s\n", cer, got.c_str());
   EXPECT_LE(cer, 0.08) << got;  // measured 0.025 (first letter lost while learning the speed)
+}
+
+// --- In the main window's chain: mode 0 dispatch and tuning ---
+
+TEST(CwChain, ModeZeroDecodesThroughTheReceiveLoopAtTheCommonFrequency) {
+  engine::RxTextQueue q;
+  DecoderChain chain(q);
+  chain.SetMode(0);
+  chain.TuneAll(650);
+  engine::ReceiveLoop loop(chain.Table(), 0);
+  loop.SetMode(0);
+  test::MorseParams p;
+  p.toneHz = 650;
+  const auto audio = test::MakeMorseAudio("TEST DE K2ABC", p);
+  for (size_t i = 0; i < audio.size(); i += 2048) {
+    loop.ProcessBlock(
+        std::span<const int16_t>(audio.data() + i, std::min<size_t>(2048, audio.size() - i)));
+  }
+  const std::string got = test::SquashWhitespace(Drain(q));
+  EXPECT_EQ(got.substr(got.size() - 8), "DE K2ABC") << got;
+  EXPECT_EQ(chain.cw().SpeedWpm(), 20);
+  // In another mode the CW channel hears nothing: its key state stays as it was.
+  const int32_t before = chain.cw().duration;
+  loop.SetMode(9);
+  loop.ProcessBlock(std::span<const int16_t>(audio.data(), 2048));
+  EXPECT_EQ(chain.cw().duration, before);
 }
 
 }  // namespace

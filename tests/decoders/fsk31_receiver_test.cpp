@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "decoders/decoder_chain.h"
 #include "decoders/psk_receiver.h"
+#include "engine/receive_loop.h"
 #include "support/cw_score.h"
 #include "support/cw_signal.h"
 #include "support/fsk31_signal.h"
@@ -208,6 +210,42 @@ TEST(Fsk31AudioNoise, SweepStaysWithinMeasuredBounds) {
                 c.snrDb, cer);
     EXPECT_LE(cer, c.bound);
   }
+}
+
+// --- In the main window's chain: mode 11 and 16 dispatch, forwarder, tuning, AFC source ---
+
+TEST(Fsk31Chain, ModesElevenAndSixteenDecodeThroughTheReceiveLoop) {
+  for (int mode : {11, 16}) {
+    engine::RxTextQueue q;
+    DecoderChain chain(q);
+    chain.SetMode(mode);
+    chain.TuneAll(1500);
+    engine::ReceiveLoop loop(chain.Table(), 0);
+    loop.SetMode(mode);
+    test::Fsk31Params p;
+    p.centreHz = 1500;
+    p.differential = mode == 16;
+    const auto audio = test::MakeFsk31Audio(kText, p);
+    for (size_t i = 0; i < audio.size(); i += 2048) {
+      loop.ProcessBlock(
+          std::span<const int16_t>(audio.data() + i, std::min<size_t>(2048, audio.size() - i)));
+    }
+    EXPECT_NE(Drain(q).find(kShown), std::string::npos) << mode;
+    EXPECT_EQ(chain.fsk31().differential, mode == 16);
+  }
+}
+
+TEST(Fsk31Chain, AfcInFsk31ModesReadsTheReceiversValue) {
+  engine::RxTextQueue q;
+  DecoderChain chain(q);
+  chain.SetMode(16);
+  chain.TuneAll(1000);
+  chain.fsk31().afcValue = -536870912;  // asks for +1 Hz
+  const AfcOutcome a = chain.AfcStep(true, false, 0);
+  EXPECT_TRUE(a.moved);
+  EXPECT_DOUBLE_EQ(a.receiveHz, 1001.0);
+  EXPECT_DOUBLE_EQ(chain.fsk31().carrier, 1001.0);
+  EXPECT_EQ(chain.fsk31().afcValue, -536870912 / 2);
 }
 
 }  // namespace

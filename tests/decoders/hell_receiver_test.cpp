@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "decoders/decoder_chain.h"
 #include "decoders/hell_image.h"
+#include "engine/receive_loop.h"
 #include "platform/audio/audio_backend.h"
 #include "support/test_paths.h"
 
@@ -235,6 +237,25 @@ TEST(HellReceiverPeer, FldigiFeldHellPaintsReadableText) {
   for (int x = 0; x < 10; ++x) {
     for (int y = 0; y < img.height(); ++y) EXPECT_EQ(img.At(x, y), 255) << x << "," << y;
   }
+}
+
+// --- In the main window's chain: mode 15 dispatch ---
+
+TEST(HellChain, ModeFifteenPaintsThroughTheReceiveLoop) {
+  engine::RxTextQueue q;
+  DecoderChain chain(q);
+  PixelLog log;
+  chain.hell().set_sink(&log);
+  chain.SetMode(15);
+  chain.TuneAll(1000);
+  engine::ReceiveLoop loop(chain.Table(), 0);
+  loop.SetMode(15);
+  loop.ProcessBlock(std::vector<int16_t>(2048, 0));
+  const size_t painted = log.pixels.size();
+  EXPECT_NEAR(static_cast<double>(painted), 2048.0 * 350 / 11025, 1.5);  // 64 or 65 a block
+  loop.SetMode(0);
+  loop.ProcessBlock(std::vector<int16_t>(2048, 0));
+  EXPECT_EQ(log.pixels.size(), painted);  // not selected: untouched
 }
 
 }  // namespace

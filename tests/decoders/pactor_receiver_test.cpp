@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "decoders/decoder_chain.h"
 #include "decoders/pactor_huffman.h"
+#include "engine/receive_loop.h"
 #include "support/cw_signal.h"
 #include "support/pactor_signal.h"
 #include "support/text_score.h"
@@ -391,6 +393,26 @@ TEST(PactorAudioLink, ClearAndNoisyChannelsStayWithinMeasuredBounds) {
                 frames.size(), marks, cer);
     EXPECT_LE(cer, c.bound) << c.baud << " Bd " << c.snrDb << " dB";
   }
+}
+
+// --- In the main window's chain: mode 14 dispatch ---
+
+TEST(PactorChain, ModeFourteenDecodesThroughTheReceiveLoop) {
+  engine::RxTextQueue q;
+  DecoderChain chain(q);
+  chain.SetMode(14);
+  chain.TuneAll(1200);
+  engine::ReceiveLoop loop(chain.Table(), 0);
+  loop.SetMode(14);
+  test::PactorAudioParams p;
+  p.centreHz = 1200;
+  const auto frames = test::PactorTextFrames(kText, 200, PactorHuffmanCode, 1);
+  const auto audio = test::MakePactorAudio(Bursts(frames, 200), p);
+  for (size_t i = 0; i < audio.size(); i += 2048) {
+    loop.ProcessBlock(
+        std::span<const int16_t>(audio.data() + i, std::min<size_t>(2048, audio.size() - i)));
+  }
+  EXPECT_EQ(Drain(q), kText);
 }
 
 }  // namespace
