@@ -10,9 +10,15 @@ LogViewCells MakeLogViewCells(const QsoRecord& r) {
   c[3] = FormatFrequency(r.frequency);
   c[4] = r.mode;
   c[5] = r.rstSent;
-  if (!r.exchangeSent.empty()) c[5] += "-" + r.exchangeSent;
+  if (!r.exchangeSent.empty()) {
+    c[5] += '-';
+    c[5] += r.exchangeSent;
+  }
   c[6] = r.rstReceived;
-  if (!r.exchangeReceived.empty()) c[6] += "-" + r.exchangeReceived;
+  if (!r.exchangeReceived.empty()) {
+    c[6] += '-';
+    c[6] += r.exchangeReceived;
+  }
   c[7] = r.comment;
   if (!c[7].empty() && c[7][0] >= '0' && c[7][0] <= '9') c[7].insert(0, " ");
   return c;
