@@ -12,6 +12,7 @@
 
 #include "cli/cli.h"
 #include "decoders/decoder_chain.h"
+#include "decoders/hell_image.h"
 #include "decoders/rx_commands.h"
 #include "engine/receive_loop.h"
 #include "engine/sound_card.h"
@@ -26,12 +27,19 @@ struct RxModeDef {
   const char* name;
   Mode mode;
 };
+// clang-format off
 constexpr RxModeDef kRxModes[] = {
     {"rtty", Mode::Rtty},
     {"mtty", Mode::Mtty},
     {"psk31", Mode::Psk31},
     {"qpsk", Mode::Qpsk},
+    {"cw", Mode::Cw},
+    {"hell", Mode::Hell},
+    {"fsk31", Mode::Fsk31},
+    {"fsk31b", Mode::Fsk31b},
+    {"pactor", Mode::Pactor},
 };
+// clang-format on
 
 constexpr double kMaxAudioHz = 5512.5;  // half the input rate
 
@@ -45,6 +53,7 @@ struct RxOptions {
   bool unshiftOnSpace = false;
   double secondHz = 0;
   std::string secondOut;
+  std::string imageOut;  // hell: the received strip as a PGM image
   std::string file;
 };
 
@@ -69,14 +78,16 @@ int Usage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli rx: " << message << "\n";
   ctx.err << "usage: vexa-cli rx --mode {" << ModeList()
           << "} [--freq HZ] [--baud B] [--two-tone] [--reverse] [--unshift-on-space]"
-             " [--afc] [--second HZ --second-out FILE] FILE.wav\n"
+             " [--afc] [--second HZ --second-out FILE] [--image OUT.pgm] FILE.wav\n"
              "  --freq HZ            receive frequency (centre of RTTY tones), default 1000\n"
              "  --baud B             RTTY baud rate, 10 to 300, default 45.45\n"
              "  --two-tone           RTTY: the two-tone demodulator\n"
-             "  --reverse            mark on the lower tone / other sideband (QPSK)\n"
+             "  --reverse            mark on the lower tone / other sideband (QPSK, FSK31)\n"
              "  --unshift-on-space   RTTY: back to letters after a received space\n"
              "  --afc                PSK: follow the signal's frequency\n"
-             "  --second HZ          PSK31 on a second frequency, its text to --second-out\n";
+             "  --second HZ          PSK31 on a second frequency, its text to --second-out\n"
+             "  --image OUT.pgm      hell: write the received strip as a greyscale image\n"
+             "  (fsk31 is the variant where the tone is the bit, fsk31b the differential one)\n";
   return kExitUsage;
 }
 
@@ -87,7 +98,7 @@ int ParseRxOptions(CliContext& ctx, RxOptions& o) {
     const std::string& arg = a[i];
     const bool hasValue = i + 1 < a.size();
     if (arg == "--mode" || arg == "--freq" || arg == "--baud" || arg == "--second" ||
-        arg == "--second-out") {
+        arg == "--second-out" || arg == "--image") {
       if (!hasValue) return Usage(ctx, arg + " needs a value");
       const std::string& v = a[++i];
       if (arg == "--mode") {
@@ -106,6 +117,8 @@ int ParseRxOptions(CliContext& ctx, RxOptions& o) {
         if (!ParseNumber(v, o.secondHz) || o.secondHz <= 0 || o.secondHz >= kMaxAudioHz) {
           return Usage(ctx, "--second must be a frequency in Hz between 0 and 5512.5");
         }
+      } else if (arg == "--image") {
+        o.imageOut = v;
       } else {
         o.secondOut = v;
       }
@@ -129,6 +142,12 @@ int ParseRxOptions(CliContext& ctx, RxOptions& o) {
   }
   if (!o.mode) return Usage(ctx, "--mode is required");
   if (o.file.empty()) return Usage(ctx, "no input file");
+  if (*o.mode == Mode::Hell && o.imageOut.empty()) {
+    return Usage(ctx, "hell paints a picture: give --image OUT.pgm");
+  }
+  if (*o.mode != Mode::Hell && !o.imageOut.empty()) {
+    return Usage(ctx, "--image goes with --mode hell");
+  }
   if ((o.secondHz > 0) != !o.secondOut.empty()) {
     return Usage(ctx, "--second and --second-out go together");
   }
@@ -159,6 +178,9 @@ int CmdRx(CliContext& ctx) {
   chain->TuneAll(o.freq);
   chain->SetInversion(o.reverse);
   chain->SetUnshiftOnSpace(o.unshiftOnSpace);
+
+  decoders::HellImage hellImage;
+  chain->hell().set_sink(&hellImage);
 
   std::ofstream secondFile;
   if (!o.secondOut.empty()) {
@@ -203,6 +225,15 @@ int CmdRx(CliContext& ctx) {
   }
   card.CloseSoundInput();
   ctx.out.flush();
+  if (!o.imageOut.empty()) {
+    std::ofstream image(o.imageOut, std::ios::binary | std::ios::trunc);
+    image << hellImage.ToPgm();
+    image.flush();
+    if (!image) {
+      ctx.err << "vexa-cli rx: cannot write " << o.imageOut << "\n";
+      return kExitFailure;
+    }
+  }
   if (secondFile.is_open()) {
     secondFile.flush();
     if (!secondFile) {

@@ -47,7 +47,9 @@ TEST(RxCli, UsageErrorsExit2WithAMessage) {
     const RxRun r = Rx(c.args);
     EXPECT_EQ(r.code, kExitUsage) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("usage: vexa-cli rx --mode {rtty|mtty|psk31|qpsk}"), std::string::npos);
+    EXPECT_NE(
+        r.err.find("usage: vexa-cli rx --mode {rtty|mtty|psk31|qpsk|cw|hell|fsk31|fsk31b|pactor}"),
+        std::string::npos);
     EXPECT_TRUE(r.out.empty());
   }
 }
