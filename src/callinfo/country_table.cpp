@@ -138,8 +138,9 @@ int CountryTable::LoadText(std::string_view text) {
       continue;
     }
     if (current) StoreEntry(std::move(header), std::move(prefixes));
-    header = Trim(line);
-    prefixes = ",";
+    const std::string_view trimmed = Trim(line);
+    header.assign(trimmed.data(), trimmed.size());
+    prefixes.assign(1, ',');
     CountryInfo probe;
     current = ParseCountryHeader(header, probe);
     if (!current) {

@@ -19,8 +19,9 @@ LogViewCells MakeLogViewCells(const QsoRecord& r) {
     c[6] += '-';
     c[6] += r.exchangeReceived;
   }
-  c[7] = r.comment;
-  if (!c[7].empty() && c[7][0] >= '0' && c[7][0] <= '9') c[7].insert(0, " ");
+  // A comment that begins with a digit gets a leading blank.
+  if (!r.comment.empty() && r.comment[0] >= '0' && r.comment[0] <= '9') c[7] += ' ';
+  c[7] += r.comment;
   return c;
 }
 
