@@ -42,6 +42,7 @@ constexpr int kMaxBlocks = 11025 * 3600 / 1024;
 struct TxOptions {
   std::optional<Mode> mode;
   double freq = 1000.0;
+  bool freqGiven = false;
   std::string baudText;
   int wpm = 0;
   std::optional<std::string> call;
@@ -72,7 +73,8 @@ int Usage(CliContext& ctx, const std::string& message) {
   ctx.err << "usage: vexa-cli tx --mode {" << ModeList()
           << "} [--freq HZ] [--baud B] [--wpm N] [--call CALL] [--reverse]"
              " (--text T | --text-file F) -o OUT.wav\n"
-             "  --freq HZ        transmit audio frequency (centre of RTTY tones), default 1000\n"
+             "  --freq HZ        transmit audio frequency (centre of RTTY tones), default 1000;\n"
+             "                   in CW the tone pitch, default the Pitch setting (800)\n"
              "  --baud B         RTTY and MTTY baud rate, 10 to 300, default 45.45\n"
              "  --wpm N          CW speed in words per minute (default from NormalSpeed)\n"
              "  --call CALL      own call for the Morse identification (default MyCall)\n"
@@ -142,6 +144,7 @@ int ParseTxOptions(CliContext& ctx, TxOptions& o) {
     } else if (arg == "--freq") {
       if (!ParseNumber(v, o.freq) || o.freq <= 0 || o.freq >= kMaxAudioHz)
         return Usage(ctx, "--freq must be a frequency in Hz between 0 and 5512.5");
+      o.freqGiven = true;
     } else if (arg == "--baud") {
       o.baudText = v;
     } else if (arg == "--wpm") {
@@ -202,6 +205,7 @@ int CmdTx(CliContext& ctx) {
   p.useDe = store.ReadSettingInt("Station", "UseDE", 0) != 0;
   p.myCall = o.call ? *o.call : store.ReadSettingText("Station", "MyCall", "NOCALL");
   p.cwPitchHz = store.ReadSettingInt("CW", "Pitch", 800);
+  if (o.freqGiven) p.cwPitchHz = static_cast<int>(std::lround(o.freq));  // CW: the tone pitch
   int dot = store.ReadSettingInt("CW", "NormalSpeed", 20);
   if (o.wpm > 0) dot = (300 + o.wpm / 2) / o.wpm;  // dot length in 4 ms ticks
   if (dot < 1) dot = 1;
@@ -248,7 +252,8 @@ int CmdTx(CliContext& ctx) {
     return kExitFailure;
   }
   const double seconds = static_cast<double>(transmitter.blocksFilled()) * 1024 / 11025;
-  ctx.out << o.out << ": " << ModeName(*o.mode) << " at " << o.freq << " Hz, "
+  const double hz = *o.mode == Mode::Cw ? p.cwPitchHz : o.freq;
+  ctx.out << o.out << ": " << ModeName(*o.mode) << " at " << hz << " Hz, "
           << static_cast<int>(seconds * 10 + 0.5) / 10.0 << " s\n";
   return kExitOk;
 }
