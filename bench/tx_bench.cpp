@@ -45,7 +45,11 @@ void BM_Modulator(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * 1024);
   state.counters["x_realtime"] = benchmark::Counter(
       static_cast<double>(state.iterations()) * 1024 / 11025.0, benchmark::Counter::kIsRate);
-  state.SetLabel(vexa::ModeName(mode));
+  std::string label = vexa::ModeName(mode);
+  label += " (mode ";
+  label += std::to_string(mode);
+  label += ")";
+  state.SetLabel(label);
 }
 // 0 CW (sound card), 4 RTTY, 17 MTTY, 9 PSK31, 10 QPSK, 11 FSK31, 16 FSK31 quarter-turn.
 BENCHMARK(BM_Modulator)->Arg(0)->Arg(4)->Arg(17)->Arg(9)->Arg(10)->Arg(11)->Arg(16);

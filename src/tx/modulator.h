@@ -50,6 +50,9 @@ class Modulator {
   virtual void RequestTail() = 0;
   // Fills one block.
   virtual void Fill(std::span<int16_t> block) = 0;
+  // A new transmit frequency during the transmission (a click on the spectrum). Only the PSK
+  // family follows it, at the next symbol instant so that no symbol is torn.
+  virtual void Retune(double hz) { (void)hz; }
 };
 
 // True for the modes that transmit through the sound card with a symbol modulator or sound-card

@@ -25,6 +25,7 @@ void PskModulator::Start(const ModulatorParams& p) {
   charDone_ = true;
   tailRequested_ = ending_ = endMarked_ = false;
   quarterPos_ = 0;
+  retune_ = false;
   idText_.clear();
   idPos_ = 0;
   pattern_ = 0;
@@ -208,6 +209,10 @@ void PskModulator::Fill(std::span<int16_t> block) {
     if (seq_ == 0 && lookAhead_ && idText_.empty()) TakeAhead();
     if (due_) {
       due_ = false;
+      if (retune_) {
+        retune_ = false;
+        gen_.SetCentre(retuneHz_);
+      }
       gen_.SetSymbol(OnSymbol() % 12);
       // The end block is the one in which the carrier has ramped down to silence.
       if (ending_ && !endMarked_ && gen_.prevSymbol == kOff && gen_.curSymbol == kOff) {

@@ -28,6 +28,10 @@ class PskModulator final : public Modulator {
   void Start(const ModulatorParams& params) override;
   void RequestTail() override;
   void Fill(std::span<int16_t> block) override;
+  void Retune(double hz) override {
+    retuneHz_ = hz;
+    retune_ = true;
+  }
 
   // Test fading shared by the PSK modulators (null: none).
   void SetFading(TestFading* fading) { fading_ = fading; }
@@ -62,6 +66,8 @@ class PskModulator final : public Modulator {
   bool ending_ = false;
   bool endMarked_ = false;
   int quarterPos_ = 0;
+  bool retune_ = false;
+  double retuneHz_ = 0;
 
   std::string idText_;
   size_t idPos_ = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/audio/audio_backend.h"
 #include "tx/psk_modulator.h"
+#include "tx/voice_keyer.h"
 
 namespace vexa::tx {
 
@@ -132,7 +133,13 @@ void Transmitter::EscapeKey() {
     keyer_.EscapePressed();
     return;
   }
+  if (mode_ == static_cast<int>(Mode::Ssb3) && voice_ != nullptr) voice_->Escape();
   Abort();
+}
+
+void Transmitter::SetTransmitFrequency(double hz) {
+  params_.centreHz = hz;
+  if (active_ && txFlag_ && current_ != nullptr) current_->Retune(hz);
 }
 
 void Transmitter::OnTimerTick() {

@@ -41,6 +41,11 @@ class Transmitter final : private ModulatorHost {
   void SetParams(const ModulatorParams& params) { params_ = params; }
   const ModulatorParams& params() const { return params_; }
   void SetSoundCardCw(bool on) { soundCardCw_ = on; }  // UseSB
+  // The transmit frequency; a PSK-family transmission in progress follows it at its next
+  // symbol instant, the other modes from their next transmission.
+  void SetTransmitFrequency(double hz);
+  // The voice keyer, for Escape in the phone modes (null: none).
+  void SetVoiceKeyer(class VoiceKeyer* voice) { voice_ = voice; }
   void SetWrap(int column) { queue_.SetWrap(column); }
   // TxTimeout in seconds; 0 switches the watchdog off.
   void SetTxTimeout(int seconds) { txTimeoutSeconds_ = seconds < 0 ? 0 : seconds; }
@@ -61,8 +66,8 @@ class Transmitter final : private ModulatorHost {
   void EndOfTransmitKey() { text_.PostAtEnd(kTxEnd); }
   void ClearTransmitBuffers() override;
   // Escape: in CW with the keyer running, selects all text and counts towards the double-press
-  // abort; otherwise ends any transmission at once (output closed, input reopened, PTT off,
-  // transmit text cleared).
+  // abort; in mode 3 stops the voice keyer's message and queue; otherwise ends any transmission
+  // at once (output closed, input reopened, PTT off, transmit text cleared).
   void EscapeKey();
   void Abort();
   // The 55 ms tick: CW pump, Escape counter, watchdog.
@@ -107,6 +112,7 @@ class Transmitter final : private ModulatorHost {
   std::function<void(int)> watchdogHook_;
 
   Modulator* current_ = nullptr;
+  class VoiceKeyer* voice_ = nullptr;
   bool txFlag_ = false;
   bool active_ = false;
   int endBlock_ = -1;

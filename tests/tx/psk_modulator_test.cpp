@@ -267,5 +267,20 @@ TEST(PskModulator, Fsk31VariantsMapThePhaseCodes) {
   for (size_t k = 6; k < 40; ++k) EXPECT_NE((q[k] - q[k - 1]) & 3, (q[k - 1] - q[k - 2]) & 3);
 }
 
+TEST(PskModulator, RetuneTakesEffectAtTheNextSymbolInstant) {
+  TextHost host;
+  PskModulator m(host, 9);
+  m.Start(Params());
+  SymbolReader reader(m, host);
+  reader.Next(10);
+  const uint16_t before = m.generator().centreStep;
+  m.Retune(1500);
+  int16_t sample;
+  m.Fill(std::span<int16_t>(&sample, 1));
+  EXPECT_EQ(m.generator().centreStep, before);  // not inside a symbol
+  reader.Next(2);
+  EXPECT_EQ(m.generator().centreStep, PhaseStep16(1500, 11025));
+}
+
 }  // namespace
 }  // namespace vexa::tx
