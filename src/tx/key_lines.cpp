@@ -106,11 +106,12 @@ void KeyLines::SetKey(bool down, bool pttFollows) {
   }
 }
 
-void KeyLines::ApplyIdleLines() {
+void KeyLines::ApplyIdleLines(bool startUp) {
   std::lock_guard lock(mutex_);
   if (port_ == nullptr || !port_->IsOpen()) return;
   port_->SetDtr(s_.dtrMode == 2);
   port_->SetRts(s_.rtsMode == 2);
+  if (startUp) sleep_(200);
 }
 
 void KeyLines::HangTick() {

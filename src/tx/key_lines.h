@@ -52,7 +52,9 @@ class KeyLines {
   // is already on, only reloads the hang counter).
   void SetKey(bool down, bool pttFollows);
   // Puts both lines at their idle level: a line whose mode is 2 is raised, the other lowered.
-  void ApplyIdleLines();
+  // At start-up (startUp true) it then waits 200 ms, so an interface powered from a line is up
+  // before the first command.
+  void ApplyIdleLines(bool startUp = false);
   // One 4 ms keyer tick of the hang counter: PTT goes off when it runs out.
   void HangTick();
 

@@ -175,10 +175,12 @@ TEST(KeyLines, IdleLevelsRaiseOnlyLinesHeldForSupply) {
   rig.lines.ApplyIdleLines();
   EXPECT_TRUE(rig.link.dtr);
   EXPECT_FALSE(rig.link.rts);
+  EXPECT_TRUE(rig.pauses.empty());
   rig.lines.SetSettings({1, 2, 0, 0, 0});
-  rig.lines.ApplyIdleLines();
+  rig.lines.ApplyIdleLines(true);  // at start-up: then 200 ms for the interface to come up
   EXPECT_FALSE(rig.link.dtr);
   EXPECT_TRUE(rig.link.rts);
+  EXPECT_EQ(rig.pauses, (std::vector<int>{200}));
 }
 
 }  // namespace
