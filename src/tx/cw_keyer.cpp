@@ -27,8 +27,8 @@ CwKeyer::~CwKeyer() {
 
 void CwKeyer::SetNormalDotTicks(int d) {
   if (d < 1) return;
-  normal_ = d;
-  dot_ = d;
+  normal_ = ClampDotTicks(d);
+  dot_ = ClampDotTicks(d);
 }
 
 bool CwKeyer::LoadPattern(unsigned pattern) {
@@ -87,7 +87,7 @@ void CwKeyer::Stop() {
 void CwKeyer::KeyerTick() {
   lines_.HangTick();
   if (countdown_ > 0) --countdown_;
-  const int d = dot_.load() < 1 ? 1 : dot_.load();
+  const int d = ClampDotTicks(dot_.load());
   if (countdown_ == 0) {
     const unsigned p = pattern_.load();
     if (p > 0) {
@@ -152,7 +152,7 @@ void CwKeyer::Faster() {
 
 void CwKeyer::Slower() {
   const int shown = wpm();
-  while (wpm() > 1 && dot_.load() < 100000) {
+  while (wpm() > 1 && dot_.load() < kMaxDotTicks) {
     dot_ = dot_.load() + 1;
     normal_ = normal_.load() + 1;
     if (wpm() != shown) break;

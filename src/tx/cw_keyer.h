@@ -19,6 +19,11 @@
 namespace vexa::tx {
 
 constexpr int kKeyerTickUs = 4000;
+// Dot lengths are kept within 1 to 10000 ticks (a 40 s dot), whatever the settings file holds.
+constexpr int kMaxDotTicks = 10000;
+constexpr int ClampDotTicks(int d) {
+  return d < 1 ? 1 : d > kMaxDotTicks ? kMaxDotTicks : d;
+}
 
 // Words per minute shown for a dot length in ticks (0 for a length below 1).
 constexpr int CwWpm(int dotTicks) {

@@ -1,6 +1,7 @@
 #include "tx/cw_tone_modulator.h"
 
 #include "engine/dsp_tables.h"
+#include "tx/cw_keyer.h"
 #include "tx/morse_table.h"
 #include "tx/transmit_text.h"
 
@@ -19,7 +20,7 @@ void CwToneModulator::Start(const ModulatorParams& p) {
 
 int CwToneModulator::Unit() const {
   const int d = params_.dotTicks != nullptr ? params_.dotTicks->load() : 20;
-  return d < 1 ? 1 : d;
+  return ClampDotTicks(d);
 }
 
 int16_t CwToneModulator::NextSample() {

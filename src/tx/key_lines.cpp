@@ -41,6 +41,11 @@ int CatPttPauseMs(int rigType, int baud) {
   }
 }
 
+int KeyLines::HangDot() const {
+  const int d = dot_ != nullptr ? dot_->load() : 20;
+  return d < 1 ? 1 : d > 10000 ? 10000 : d;
+}
+
 KeyLines::KeyLines(platform::SerialLink* port, Sleeper sleep)
     : port_(port), sleep_(std::move(sleep)) {
   if (!sleep_) sleep_ = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
@@ -77,7 +82,7 @@ void KeyLines::SetPttLocked(bool on) {
     const int pause = CatPttPauseMs(s_.rigType, port_->Speed());
     if (pause > 0) sleep_(pause);
   }
-  if (on && cwMode_.load()) hang_ = 8 * (dot_ != nullptr ? dot_->load() : 20);
+  if (on && cwMode_.load()) hang_ = 8 * HangDot();
 }
 
 void KeyLines::SetKey(bool down, bool pttFollows) {
@@ -99,7 +104,7 @@ void KeyLines::SetKey(bool down, bool pttFollows) {
     // PTT already on: only the hang time starts again (no repeated CAT command and its pause
     // in the middle of a letter).
     if (ptt_.load()) {
-      if (cwMode_.load()) hang_ = 8 * (dot_ != nullptr ? dot_->load() : 20);
+      if (cwMode_.load()) hang_ = 8 * HangDot();
     } else {
       SetPttLocked(true);
     }

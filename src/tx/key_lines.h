@@ -64,6 +64,7 @@ class KeyLines {
 
  private:
   void SetPttLocked(bool on);
+  int HangDot() const;
 
   mutable std::recursive_mutex mutex_;
   platform::SerialLink* port_;

@@ -1,5 +1,7 @@
 #include "tx/psk_modulator.h"
 
+#include <algorithm>
+
 #include "tx/morse_table.h"
 #include "tx/transmit_text.h"
 
@@ -11,7 +13,8 @@ constexpr int kOff = SymbolGenerator::kOff;
 
 void PskModulator::Start(const ModulatorParams& p) {
   params_ = p;
-  if (params_.cwIdUnitSymbols < 1) params_.cwIdUnitSymbols = 1;
+  // CwId from the settings file: 1 to 1000 symbols per Morse unit.
+  params_.cwIdUnitSymbols = std::clamp(params_.cwIdUnitSymbols, 1, 1000);
   gen_.SetCentre(p.centreHz);
   gen_.SetShiftAndRate(15.625, 31.25);
   gen_.SetReverse(p.reverse);

@@ -24,8 +24,9 @@ int VectorOf(int code) {
 }  // namespace
 
 uint16_t PhaseStep16(double hz, int sampleRate) {
-  if (sampleRate <= 0) return 0;
-  const double v = std::trunc(hz / sampleRate * 65536.0);
+  if (sampleRate <= 0 || !std::isfinite(hz)) return 0;
+  // Only the phase step modulo 2^16 matters; reduce first so the conversion cannot overflow.
+  const double v = std::fmod(std::trunc(hz / sampleRate * 65536.0), 65536.0);
   // Negative frequencies wrap like the 16-bit registers they are loaded into.
   const int64_t i = static_cast<int64_t>(v);
   return static_cast<uint16_t>(static_cast<uint64_t>(i) & 0xFFFFu);
@@ -64,7 +65,7 @@ void SymbolGenerator::Recompute() {
     return;
   }
   const double step = std::trunc(symbolRate_ * 4294967296.0 / sampleRate_);
-  symbolStep = step <= 0 ? 0u : step >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(step);
+  symbolStep = !(step > 0) ? 0u : step >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(step);
   centreStep = PhaseStep16(centreHz_, sampleRate_);
   upperStep = PhaseStep16(centreHz_ + shiftHz_ / 2, sampleRate_);
   lowerStep = PhaseStep16(centreHz_ - shiftHz_ / 2, sampleRate_);

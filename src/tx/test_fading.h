@@ -18,13 +18,14 @@ class TestFading {
     if (k < 0 || k >= kOscillators) return;
     Osc& o = osc_[static_cast<size_t>(k)];
     o.phase = 0;
-    if (periodSeconds <= 0 || sampleRate <= 0) {
+    if (!(periodSeconds > 0) || sampleRate <= 0) {
       o.step = 0;
       return;
     }
     const double step = 1073741824.0 / (periodSeconds * sampleRate);  // 30-bit phase per sample
-    o.step = step < 1 ? 1u : static_cast<uint32_t>(step);
-    const double d = depth < 0 ? 0 : depth > 1 ? 1 : depth;
+    // At most a quarter cycle per sample: shorter periods are meaningless for fading.
+    o.step = step < 1 ? 1u : step > 268435456.0 ? 268435456u : static_cast<uint32_t>(step);
+    const double d = !(depth > 0) ? 0 : depth > 1 ? 1 : depth;
     o.depthQ15 = static_cast<int32_t>(d * 32767 + 0.5);
   }
   bool enabled() const {

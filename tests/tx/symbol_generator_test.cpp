@@ -166,6 +166,21 @@ TEST(SymbolGenerator, Fsk31TonesFollowSymbolChanges) {
   EXPECT_NEAR(ToneHz(s), 992.2, 2);
 }
 
+TEST(SymbolGenerator, AbsurdSettingsGiveDefinedSteps) {
+  // Frequencies from a settings file or a click can be anything; steps stay defined.
+  EXPECT_EQ(PhaseStep16(-1000, 11025), static_cast<uint16_t>(-5944));
+  EXPECT_EQ(PhaseStep16(1000 + 11025.0 * 1000, 11025), 5944);  // aliases like the register
+  EXPECT_EQ(PhaseStep16(std::nan(""), 11025), 0);
+  EXPECT_EQ(PhaseStep16(11025, 11025), 0);  // one full cycle per sample
+  SymbolGenerator g;
+  g.SetShiftAndRate(15.625, 1e12);
+  EXPECT_EQ(g.symbolStep, 0xFFFFFFFFu);
+  g.SetShiftAndRate(15.625, -5);
+  EXPECT_EQ(g.symbolStep, 0u);
+  g.SetShiftAndRate(15.625, std::nan(""));
+  EXPECT_EQ(g.symbolStep, 0u);
+}
+
 TEST(TestFading, DepthSetsTheDeepestFadeAndZeroPeriodDisables) {
   TestFading f;
   EXPECT_FALSE(f.enabled());
@@ -186,6 +201,8 @@ TEST(TestFading, DepthSetsTheDeepestFadeAndZeroPeriodDisables) {
   lo = 40000;
   for (int i = 0; i < 2 * 11025; ++i) lo = std::min(lo, int{f.Apply(30000)});
   EXPECT_NEAR(lo, 15000, 200);
+  f.Set(2, 1e-12, std::nan(""));  // absurd values from a dialog: defined, no fading depth
+  EXPECT_EQ(f.Apply(0), 0);
 }
 
 }  // namespace
