@@ -22,6 +22,7 @@ struct CoreRig {
     c.store = &store;
     c.prompt = &prompt;
     c.audio = audio.get();
+    c.openSerialPort = false;
     core = std::make_unique<vexa::app::MainCore>(c, vexa::platform::TraceLog(), host,
                                                  vexa::app::kTemplateNormal);
     core->SetMode(mode);

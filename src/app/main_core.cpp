@@ -1,7 +1,9 @@
 #include "app/main_core.h"
 
+#include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <thread>
 
 #include "app/settings_table.h"
 #include "decoders/decoder_chain.h"
@@ -29,6 +31,27 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
 
   Trace("Init Main Dialog - step 4\n");
   spectrum_.SetHost(this);
+  // Sound card, transmitter and keying lines exist from here on; devices open later.
+  if (config_.audio == nullptr) nullAudio_ = platform::MakeNullBackend();
+  sound_ = std::make_unique<engine::SoundCard>(
+      config_.audio != nullptr ? *config_.audio : *nullAudio_,
+      engine::DeviceChoice{config_.deviceArgument, "", ""});
+  sound_->SetNotifier([this] { host_.Wake(); });
+  sound_->SetTraceHook([this](const char* call, int result) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%s failed: %d\n", call, result);
+    Trace(line);
+  });
+  if (config_.clock == nullptr) ownClock_ = std::make_unique<tx::SteadyClock>();
+  lines_ = std::make_unique<tx::KeyLines>(nullptr, config_.sleep);
+  transmitter_ = std::make_unique<tx::Transmitter>(
+      *sound_, text_, *lines_, echo_, config_.clock != nullptr ? *config_.clock : *ownClock_);
+  transmitter_->SetTransmittingHook([this](bool on) {
+    transmitting_ = on;
+    loop_->SetTransmitting(on);
+    spectrum_.SetTransmitting(on);
+  });
+  transmitter_->keyer().SetNormalDotTicks(members_->normalSpeed.value);
   chain_ = std::make_unique<decoders::DecoderChain>(mainQueue_);
   loop_ = std::make_unique<engine::ReceiveLoop>(chain_->Table(), members_->soundHistory.value);
   loop_->SetSecondFrequencyError(&chain_->secondDecoder().freqErr);
@@ -41,6 +64,9 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
 
 MainCore::~MainCore() {
   if (!destroyed_) OnDestroy();
+  transmitter_.reset();  // stops the keyer thread before the lines and the port go
+  if (lines_) lines_->SetPort(nullptr);
+  if (port_) (void)port_->Close();
   if (sound_) {
     sound_->CloseSoundInput();
     sound_->CloseSoundOutput();
@@ -141,7 +167,7 @@ void MainCore::OnInitDialog() {
   }
 
   Trace("Init Main Dialog - step 12\n");
-  // The serial port for PTT and keying opens here once the transmitter is present.
+  OpenTransceiverPort();
 
   Trace("Init Main Dialog - step 13\n");
   {
@@ -164,19 +190,17 @@ void MainCore::OnInitDialog() {
   Trace("Init Main Dialog - step 14\n");
   Trace("Init Main Dialog - step 15\n");
   Trace("Init Main Dialog - step 16\n");
+  if (members_->dtrMode.value == 2 || members_->rtsMode.value == 2) {
+    lines_->ApplyIdleLines();  // a line used as a constant supply is raised
+    if (port_ && port_->IsOpen()) {
+      if (config_.sleep) config_.sleep(200);
+      else std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+  }
 
   Trace("Init Main Dialog - step 17\n");
-  if (config_.audio != nullptr) {
-    engine::DeviceChoice choice{config_.deviceArgument, init_.inputDevice, init_.outputDevice};
-    sound_ = std::make_unique<engine::SoundCard>(*config_.audio, choice);
-    sound_->SetNotifier([this] { host_.Wake(); });
-    sound_->SetTraceHook([this](const char* call, int result) {
-      char line[96];
-      std::snprintf(line, sizeof line, "%s failed: %d\n", call, result);
-      Trace(line);
-    });
-    if (receiveOn_) (void)sound_->OpenSoundInput();
-  }
+  sound_->SetDeviceChoice({config_.deviceArgument, init_.inputDevice, init_.outputDevice});
+  if (receiveOn_) (void)sound_->OpenSoundInput();
   caption_ = config_.productName + " [" + members_->myCall.value + "]";
   host_.SetCaption(caption_);
 
@@ -199,7 +223,7 @@ void MainCore::OnInitDialog() {
 int MainCore::OnInputBlocks() {
   // The history replay lets timers and painting run inside a block; a wake-up that arrives
   // then must not start a second block in the middle of the first.
-  if (!sound_ || inInput_) return 0;
+  if (inInput_) return 0;
   inInput_ = true;
   int n = 0;
   platform::InputBlock block;
@@ -270,15 +294,76 @@ void MainCore::SetNet(bool on) {
 }
 
 void MainCore::OnOutputDone() {
-  if (!sound_) return;
+  // At most one round of the four buffers per call: a device that hands blocks back at once
+  // (a file) must not keep the main loop here for ever.
   int index = -1;
-  while (sound_->TakeOutputDone(index)) {
-    // The transmitter refills the returned buffer here once it is present.
+  for (int n = 0; n < platform::kAudioBuffers && sound_->TakeOutputDone(index); ++n)
+    transmitter_->OnOutputDone(index);
+}
+
+void MainCore::OnSerialData() {
+  if (!port_) return;
+  // The transceiver's replies go to the CAT reply parser once rig control is present; until
+  // then they are taken so that the port's ring never fills.
+  (void)port_->ReadAll();
+}
+
+void MainCore::OpenTransceiverPort() {
+  tx::KeyLineSettings ks;
+  ks.dtrMode = members_->dtrMode.value;
+  ks.rtsMode = members_->rtsMode.value;
+  ks.rigType = init_.rigType;
+  ks.icomAddr = init_.icomAddr;
+  ks.yaesuModel = init_.yaesu;
+  lines_->SetSettings(ks);
+  const int n = init_.comPort;
+  if (n <= 0 || !config_.openSerialPort) return;
+  std::string key = "COM";
+  key += std::to_string(n);
+  const std::string device = config_.store->ReadSettingText("Ports", key, DefaultPortDevice(n));
+  platform::SerialLineSettings ls;
+  ls.baud = init_.comSpeed;
+  ls.stopBits = init_.rigType >= 3 ? 2 : 0;
+  port_ = std::make_unique<platform::SerialPort>();
+  port_->SetNotifier([this](int) { host_.Wake(); });
+  if (port_->Open(n, device, ls) != platform::kSerialOk) {
+    portStatus_ = port_->lastError();
+    port_.reset();
+    return;
   }
+  lines_->SetPort(port_.get());
+  lines_->ApplyIdleLines();  // no keying at start-up, whatever the lines did before
+}
+
+tx::ModulatorParams MainCore::TransmitParams() const {
+  tx::ModulatorParams p;
+  p.centreHz = txHz_;
+  p.rttyBaud = chain_->rttySingle().symbolRate;
+  p.reverse = chain_->inversion();
+  p.cwIdUnitSymbols = init_.cwId;
+  p.useDe = members_->useDe.value != 0;
+  p.myCall = members_->myCall.value;
+  p.cwPitchHz = members_->cwPitch.value;
+  return p;
+}
+
+void MainCore::ToggleTransmit() {
+  // Packet and PACTOR have their own channel access: the switch does nothing there.
+  if (mode_ == 12 || mode_ == 14) return;
+  if (!transmitter_->active()) {
+    transmitter_->SetMode(mode_);
+    transmitter_->SetParams(TransmitParams());
+    transmitter_->SetSoundCardCw(members_->useSb.value != 0);
+    transmitter_->SetWrap(init_.wrap);
+    transmitter_->SetTxTimeout(init_.txTimeout);
+    transmitter_->SetReceptionOn(receiveOn_);
+  }
+  transmitter_->ToggleTransmit();
 }
 
 void MainCore::OnTimer() {
   ++ticks_;
+  transmitter_->OnTimerTick();
   // (1) the packet work of the active station; (2) CW, contest, call analysis and clock work.
   msCounter_ += kTickMs;
   if (msCounter_ >= 1000) {
@@ -303,7 +388,15 @@ void MainCore::OnTimer() {
       hint_ = Hint::LooksLikeBpsk;
     }
   }
-  // 3. The transmitter's echo of sent characters goes in here once it is present.
+  // 3. The characters just sent, echoed into the receive window.
+  if (view_ != nullptr) {
+    uint8_t c = 0;
+    while (echo_.Get(c)) {
+      view_->AppendChar(c);
+      if (c == '\r' || (c == '\n' && prevChar_ != '\r')) view_->LineCompleted();
+      prevChar_ = c;
+    }
+  }
   // 4. Received text.
   DrainReceivedText();
 }
@@ -360,9 +453,9 @@ bool MainCore::RequestClose() {
     if (a == platform::PromptAnswer::Cancel) return false;
     if (a == platform::PromptAnswer::Yes && logSaver_) logSaver_();
   }
-  transmitting_ = false;
-  loop_->SetTransmitting(false);
-  if (sound_) sound_->CloseSoundInput();
+  transmitter_->keyer().Stop();
+  transmitter_->Abort();
+  sound_->CloseSoundInput();
   host_.EndModalLoop(kResultCancel);
   return true;
 }
@@ -374,6 +467,7 @@ void MainCore::OnDestroy() {
   members_->net.value = net_ ? 1 : 0;
   (void)config_.store->WriteSettingInt("Misc", "AFC", members_->afc.value);
   (void)config_.store->WriteSettingInt("Misc", "NET", members_->net.value);
+  members_->normalSpeed.value = transmitter_->keyer().normalDotTicks();
   int widths[8];
   if (host_.LogGridColumnWidths(widths)) {
     auto cols = members_->Columns();
@@ -393,6 +487,7 @@ void MainCore::OnDestroy() {
 
 void MainCore::SetMode(int mode) {
   mode_ = mode;
+  if (!transmitter_->active()) transmitter_->SetMode(mode);
   loop_->SetMode(mode);
   chain_->SetMode(mode);
   spectrum_.ChangeMode(mode);
@@ -406,7 +501,8 @@ void MainCore::TuneAll(double hz) {
 
 void MainCore::SetReceiveOn(bool on) {
   receiveOn_ = on;
-  if (!sound_) return;
+  transmitter_->SetReceptionOn(on);
+  if (transmitting_) return;
   if (!on) {
     sound_->CloseSoundInput();
     sound_->CloseSoundOutput();

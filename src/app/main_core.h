@@ -21,6 +21,11 @@
 #include "platform/files/prompt.h"
 #include "platform/files/settings_store.h"
 #include "platform/files/trace_log.h"
+#include "platform/serial/serial_port.h"
+#include "tx/key_lines.h"
+#include "tx/periodic_timer.h"
+#include "tx/transmit_text.h"
+#include "tx/transmitter.h"
 
 namespace vexa::decoders {
 class DecoderChain;
@@ -93,6 +98,25 @@ struct InitSettings {
   std::string inputDevice, outputDevice;
 };
 
+// Passes the transmitter's calls on to the text source in use: the window's editor when one is
+// attached, else a plain in-memory text (command line, tests).
+class ForwardingTransmitText final : public tx::TransmitText {
+ public:
+  explicit ForwardingTransmitText(tx::TransmitText* target) : t_(target) {}
+  void SetTarget(tx::TransmitText* target) { t_ = target; }
+  bool SimpleKeyboardVisible() const override { return t_->SimpleKeyboardVisible(); }
+  bool PopPending(uint8_t& c) override { return t_->PopPending(c); }
+  size_t CaretPosition() const override { return t_->CaretPosition(); }
+  std::string TakeFirst() override { return t_->TakeFirst(); }
+  void ClearWindow() override { t_->ClearWindow(); }
+  void ClearSimpleKeyboard() override { t_->ClearSimpleKeyboard(); }
+  void PostAtEnd(uint8_t c) override { t_->PostAtEnd(c); }
+  void SelectAll() override { t_->SelectAll(); }
+
+ private:
+  tx::TransmitText* t_;
+};
+
 struct CoreConfig {
   platform::SettingsStore* store = nullptr;
   platform::AppPaths paths;
@@ -100,6 +124,9 @@ struct CoreConfig {
   platform::AudioBackend* audio = nullptr;
   std::string deviceArgument;  // the first command-line argument
   std::string productName = "Vexa";
+  tx::Clock* clock = nullptr;            // null: the steady clock
+  tx::KeyLines::Sleeper sleep = nullptr;  // waits of the PTT and line set-up (null: real sleeps)
+  bool openSerialPort = true;            // tests and the command line leave the rig alone
 };
 
 class MainCore : private engine::SpectrumHost {
@@ -125,6 +152,8 @@ class MainCore : private engine::SpectrumHost {
   void OnOutputDone();
   // The 55 ms tick.
   void OnTimer();
+  // Bytes arrived on the transceiver port.
+  void OnSerialData();
   void OnSysCommand(int command);
   // Closing sequence; false when the operator cancelled.
   bool RequestClose();
@@ -164,6 +193,24 @@ class MainCore : private engine::SpectrumHost {
   enum class Hint { None, LooksLikeQpsk, LooksLikeBpsk };
   Hint hint() const { return hint_; }
   static const char* HintText(Hint h);
+
+  // --- Transmitting ---
+  // The TX/RX switch (Pause, Alt+X): starts a transmission, or ends it after its tail.
+  void ToggleTransmit();
+  // True from the start of a transmission until its last block has been played.
+  bool transmitting() const { return transmitting_; }
+  // Ctrl+End: the transmission ends after the text typed so far.
+  void EndOfTransmitKey() { transmitter_->EndOfTransmitKey(); }
+  void ClearTransmitBuffers() { transmitter_->ClearTransmitBuffers(); }
+  void EscapeKey() { transmitter_->EscapeKey(); }
+  // The transmit window's editor; null returns to the plain in-memory text.
+  void AttachTransmitText(tx::TransmitText* text) {
+    text_.SetTarget(text != nullptr ? text : &plainText_);
+  }
+  tx::PlainTransmitText& plainTransmitText() { return plainText_; }
+  tx::Transmitter& transmitter() { return *transmitter_; }
+  // Why the transceiver port is not open ("" when it is, or when none is configured).
+  const std::string& portStatus() const { return portStatus_; }
 
   // --- Spectrum ---
   // Computes a spectrum frame from the last full input block, if there is a new one, at the
@@ -210,6 +257,8 @@ class MainCore : private engine::SpectrumHost {
   void DrainReceivedText();
   void EndLine();
   void OnceASecond();
+  void OpenTransceiverPort();
+  tx::ModulatorParams TransmitParams() const;
 
   CoreConfig config_;
   platform::TraceLog trace_;
@@ -222,8 +271,17 @@ class MainCore : private engine::SpectrumHost {
   engine::RxTextQueue mainQueue_;
   std::unique_ptr<decoders::DecoderChain> chain_;
   std::unique_ptr<engine::ReceiveLoop> loop_;
+  std::unique_ptr<platform::AudioBackend> nullAudio_;
   std::unique_ptr<engine::SoundCard> sound_;
   ReceiveView* view_ = nullptr;
+  tx::PlainTransmitText plainText_;
+  ForwardingTransmitText text_{&plainText_};
+  engine::RxTextQueue echo_;
+  std::unique_ptr<tx::Clock> ownClock_;
+  std::unique_ptr<platform::SerialPort> port_;
+  std::unique_ptr<tx::KeyLines> lines_;
+  std::unique_ptr<tx::Transmitter> transmitter_;
+  std::string portStatus_;
   engine::Spectrum spectrum_;
   bool headlessSpectrum_ = false;
   bool inInput_ = false;

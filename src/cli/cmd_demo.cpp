@@ -50,6 +50,7 @@ int CmdDemo(CliContext& ctx) {
     c.paths = ctx.paths;
     c.prompt = &prompt;
     c.audio = audio.get();
+    c.openSerialPort = false;
     app::HeadlessRunner runner;
     app::TextReceiveView view;
     {

@@ -35,6 +35,8 @@ class SoundCard {
   void SetTraceHook(TraceHook hook) { trace_ = std::move(hook); }
   void SetSleeper(Sleeper sleeper) { sleep_ = std::move(sleeper); }
   void SetNotifier(platform::AudioNotifier notify) { notify_ = std::move(notify); }
+  // The devices to use from the next open on.
+  void SetDeviceChoice(DeviceChoice choice) { choice_ = std::move(choice); }
 
   int OpenSoundInput();
   void CloseSoundInput();

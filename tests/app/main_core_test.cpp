@@ -63,6 +63,7 @@ struct Fixture {
     c.paths.workDir = dir.path();
     c.prompt = &prompt;
     c.audio = audio.get();
+    c.openSerialPort = false;
     return c;
   }
 };
@@ -108,7 +109,7 @@ TEST(Application, MembersAreSavedWhenTheWindowGoes) {
     core.SetMode(4);
     core.SetAfc(true);
     core.SetRigFrequency(7040000);
-    core.members().normalSpeed.value = 17;
+    core.transmitter().keyer().SetNormalDotTicks(17);
   };
   app.InitInstance(runner);
   EXPECT_EQ(f.store.ReadSettingInt("Misc", "ModeOnExit", 0), 4);

@@ -25,6 +25,7 @@ std::string Decode(const std::string& wav, int mode, double hz) {
   c.store = &store;
   c.prompt = &prompt;
   c.audio = audio.get();
+  c.openSerialPort = false;
   platform::TraceLog trace(dir.File("VexaDbg.log"));
   HeadlessRunner runner;
   TextReceiveView view;

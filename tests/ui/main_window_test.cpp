@@ -35,6 +35,7 @@ class Rig {
     c.store = &store;
     c.prompt = &prompt;
     c.audio = audio.get();
+    c.openSerialPort = false;
     core = std::make_unique<app::MainCore>(c, platform::TraceLog(), host, app::kTemplateNormal);
     core->OnInitDialog();
     window = std::make_unique<MainWindow>(*core, app::kTemplateNormal);

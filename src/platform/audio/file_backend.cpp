@@ -19,6 +19,7 @@ class FileBackend final : public AudioBackend {
   explicit FileBackend(FileAudioOptions opts) : opts_(std::move(opts)) {}
   ~FileBackend() override {
     StopPacer();
+    StopOutputPacer();
     if (out_ != nullptr) sf_close(out_);
   }
 
@@ -101,6 +102,7 @@ class FileBackend final : public AudioBackend {
     }
     outNotify_ = std::move(notify);
     outputOpen_ = true;
+    if (opts_.realtime) StartOutputPacer();
     return kAudioOk;
   }
   int WriteOutput(int index, std::span<const int16_t> samples) override {
@@ -111,20 +113,35 @@ class FileBackend final : public AudioBackend {
       const auto n = static_cast<sf_count_t>(samples.size());
       if (sf_write_short(out_, samples.data(), n) != n) return kAudioDeviceError;
     }
-    done_.push_back(index);
-    if (outNotify_) outNotify_();
+    {
+      std::lock_guard lock(outMutex_);
+      // In real time a block is "played" when its time has passed (the output pacer moves it
+      // on); otherwise it is done at once.
+      (opts_.realtime ? playing_ : done_).push_back(index);
+    }
+    if (!opts_.realtime && outNotify_) outNotify_();
     return kAudioOk;
   }
   int PauseOutput() override { return outputOpen_ ? kAudioOk : kAudioNotOpen; }
-  int ResetOutput() override { return outputOpen_ ? kAudioOk : kAudioNotOpen; }
+  int ResetOutput() override {
+    if (!outputOpen_) return kAudioNotOpen;
+    std::lock_guard lock(outMutex_);
+    for (int i : playing_) done_.push_back(i);
+    playing_.clear();
+    return kAudioOk;
+  }
   int CloseOutput() override {
     if (!outputOpen_) return kAudioNotOpen;
+    StopOutputPacer();
     if (out_ != nullptr) sf_write_sync(out_);
     outputOpen_ = false;
+    std::lock_guard lock(outMutex_);
     done_.clear();
+    playing_.clear();
     return kAudioOk;
   }
   bool TakeOutputDone(int& index) override {
+    std::lock_guard lock(outMutex_);
     if (done_.empty()) return false;
     index = done_.front();
     done_.pop_front();
@@ -168,6 +185,41 @@ class FileBackend final : public AudioBackend {
       }
     });
   }
+  void StartOutputPacer() {
+    StopOutputPacer();
+    outStop_ = false;
+    outPacer_ = std::thread([this] {
+      using clock = std::chrono::steady_clock;
+      const auto period = std::chrono::microseconds(1000000LL * kOutputBlockSamples /
+                                                    kAudioSampleRate);
+      auto next = clock::now() + period;
+      std::unique_lock lock(outPacerMutex_);
+      while (!outStop_) {
+        if (outPacerCv_.wait_until(lock, next, [this] { return outStop_.load(); })) break;
+        next += period;
+        bool moved = false;
+        {
+          std::lock_guard l(outMutex_);
+          if (!playing_.empty()) {
+            done_.push_back(playing_.front());
+            playing_.pop_front();
+            moved = true;
+          }
+        }
+        if (moved && outNotify_) outNotify_();
+      }
+    });
+  }
+  void StopOutputPacer() {
+    if (!outPacer_.joinable()) return;
+    {
+      std::lock_guard lock(outPacerMutex_);
+      outStop_ = true;
+    }
+    outPacerCv_.notify_all();
+    outPacer_.join();
+  }
+
   void StopPacer() {
     if (!pacer_.joinable()) return;
     {
@@ -194,7 +246,13 @@ class FileBackend final : public AudioBackend {
   SNDFILE* out_ = nullptr;
   bool outputOpen_ = false;
   AudioNotifier outNotify_;
+  std::mutex outMutex_;
+  std::deque<int> playing_;  // written, not yet played (real time only)
   std::deque<int> done_;
+  std::thread outPacer_;
+  std::mutex outPacerMutex_;
+  std::condition_variable outPacerCv_;
+  std::atomic<bool> outStop_{false};
 };
 
 }  // namespace
