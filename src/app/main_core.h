@@ -225,6 +225,7 @@ class MainCore : private engine::SpectrumHost {
   // --- Parts for the views ---
   void AttachReceiveView(ReceiveView* view) { view_ = view; }
   MemberSettings& members() { return *members_; }
+  platform::SettingsStore& settingsStore() { return *config_.store; }
   const InitSettings& init() const { return init_; }
   engine::RxTextQueue& mainQueue() { return mainQueue_; }
   engine::RxTextQueue& secondQueue();

@@ -4,9 +4,11 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include "decoders/decoder_chain.h"
 #include "engine/mode.h"
 
 namespace vexa::ui {
@@ -88,10 +90,11 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
 
   spectrum_ = new SpectrumWidget(core_);
   rxText_ = new ReceiveTextEdit;
-  txText_ = new QPlainTextEdit;
+  txText_ = new TransmitTextEdit;
   txText_->setPlaceholderText(tr("Type here to transmit: only the text before the cursor is sent"));
   txText_->setFont(rxText_->font());
   core_.AttachReceiveView(rxText_);
+  core_.AttachTransmitText(txText_);
 
   auto* status = new QHBoxLayout;
   imd_ = new QLabel;
@@ -103,6 +106,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   status->addWidget(imd_);
   status->addWidget(hint_);
   status->addStretch();
+  port_ = new QLabel;
+  port_->setStyleSheet("color: #805000");
+  status->addWidget(port_);
   status->addWidget(clock_);
 
   auto* split = new QSplitter(Qt::Vertical);
@@ -128,7 +134,32 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(mode_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (syncing_) return;
     core_.SetMode(mode_->itemData(i).toInt());
+    ShowModeWindows();
   });
+  connect(txButton_, &QPushButton::clicked, this, [this] {
+    core_.ToggleTransmit();
+    txButton_->setChecked(core_.transmitting());
+    txText_->setFocus();
+  });
+  // The operating keys.
+  auto key = [this](QKeySequence seq, auto fn) {
+    auto* sc = new QShortcut(seq, this);
+    sc->setContext(Qt::WindowShortcut);
+    connect(sc, &QShortcut::activated, this, fn);
+  };
+  auto toggle = [this] {
+    core_.ToggleTransmit();
+    txButton_->setChecked(core_.transmitting());
+    txText_->setFocus();
+  };
+  key(QKeySequence(Qt::Key_Pause), toggle);
+  key(QKeySequence(Qt::ALT | Qt::Key_X), toggle);
+  key(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { core_.EndOfTransmitKey(); });
+  key(QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { core_.ClearTransmitBuffers(); });
+  key(QKeySequence(Qt::Key_Escape), [this] { core_.EscapeKey(); });
+
+  hell_ = new HellWindow(core_.settingsStore(), this);
+  core_.decoders().hell().set_sink(&hell_->image());
   connect(rxFreq_, &QDoubleSpinBox::valueChanged, this, [this](double hz) {
     if (syncing_) return;
     core_.TuneAll(hz);
@@ -150,6 +181,16 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   SyncControls();
 }
 
+MainWindow::~MainWindow() {
+  core_.decoders().hell().set_sink(nullptr);
+  core_.AttachTransmitText(nullptr);
+  core_.AttachReceiveView(nullptr);
+}
+
+void MainWindow::ShowModeWindows() {
+  if (core_.mode() == 15) hell_->show();
+}
+
 void MainWindow::SyncControls() {
   syncing_ = true;
   const int idx = mode_->findData(core_.mode());
@@ -163,6 +204,7 @@ void MainWindow::SyncControls() {
   rxOn_->setChecked(core_.receiveOn());
   setWindowTitle(QString::fromStdString(core_.caption()));
   syncing_ = false;
+  ShowModeWindows();
   if (core_.secondFrequency() > 0 && !secondWindow_->isVisible()) {
     secondWindow_->setWindowTitle(
         QString("Second RX channel %1 Hz").arg(core_.secondFrequency(), 0, 'f', 1));
@@ -192,6 +234,10 @@ void MainWindow::RefreshAfterTick() {
   hint_->setText(app::MainCore::HintText(core_.hint()));
   clock_->setText(QDateTime::currentDateTimeUtc().toString("HH:mm:ss 'UTC'"));
   if (core_.secondFrequency() > 0) DrainSecondChannel();
+  txButton_->setChecked(core_.transmitting());
+  txButton_->setText(core_.transmitting() ? "RX" : "TX");
+  if (hell_->isVisible()) hell_->Refresh();
+  port_->setText(QString::fromStdString(core_.portStatus()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

@@ -12,7 +12,9 @@
 #include <QWidget>
 
 #include "app/main_core.h"
+#include "ui/hell_window.h"
 #include "ui/spectrum_widget.h"
+#include "ui/transmit_text_edit.h"
 
 namespace vexa::ui {
 
@@ -33,6 +35,7 @@ class MainWindow final : public QWidget {
   Q_OBJECT
  public:
   MainWindow(app::MainCore& core, int templateNumber, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Refreshes everything the tick may have changed (status, hint, second channel text).
   void RefreshAfterTick();
@@ -40,7 +43,9 @@ class MainWindow final : public QWidget {
   void SyncControls();
   SpectrumWidget* spectrum() { return spectrum_; }
   ReceiveTextEdit* receiveText() { return rxText_; }
-  QPlainTextEdit* transmitText() { return txText_; }
+  TransmitTextEdit* transmitText() { return txText_; }
+  QPushButton* txButton() { return txButton_; }
+  HellWindow* hellWindow() { return hell_; }
 
  signals:
   void CloseRequested();
@@ -50,6 +55,7 @@ class MainWindow final : public QWidget {
 
  private:
   void DrainSecondChannel();
+  void ShowModeWindows();
 
   app::MainCore& core_;
   QComboBox* mode_ = nullptr;
@@ -60,8 +66,10 @@ class MainWindow final : public QWidget {
   QPushButton* txButton_ = nullptr;
   SpectrumWidget* spectrum_ = nullptr;
   ReceiveTextEdit* rxText_ = nullptr;
-  QPlainTextEdit* txText_ = nullptr;
-  QLabel *imd_ = nullptr, *quality_ = nullptr, *clock_ = nullptr, *hint_ = nullptr;
+  TransmitTextEdit* txText_ = nullptr;
+  HellWindow* hell_ = nullptr;
+  QLabel *imd_ = nullptr, *quality_ = nullptr, *clock_ = nullptr, *hint_ = nullptr,
+         *port_ = nullptr;
   QDialog* secondWindow_ = nullptr;
   QPlainTextEdit* secondText_ = nullptr;
   bool syncing_ = false;

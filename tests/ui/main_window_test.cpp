@@ -9,10 +9,12 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QProcess>
+#include <cmath>
 #include <set>
 
 #include "app/demo_audio.h"
 #include "app/headless_runner.h"
+#include "decoders/decoder_chain.h"
 #include "support/test_paths.h"
 
 namespace vexa::ui {
@@ -166,6 +168,103 @@ TEST(MainWindow, TheProgramsScreenshotShowsTheWaterfallAndTheMarkers) {
     for (int dx = -1; dx <= 1; ++dx)
       red = red || img.pixel(origin.x() + mx + dx, origin.y() + y) == qRgb(255, 0, 0);
   EXPECT_TRUE(red) << "no receive marker at x=" << mx;
+}
+
+}  // namespace
+}  // namespace vexa::ui
+
+namespace vexa::ui {
+namespace {
+
+// Decodes a WAV file through the program's receive path (file backend, core, tick).
+std::string DecodeWav(const std::string& wav, int mode, double hz) {
+  test::TempDir dir;
+  platform::SettingsStore store(dir.File("vexa.ini"));
+  EXPECT_EQ(store.WriteSettingInt("Misc", "ModeOnExit", mode), 0);
+  EXPECT_EQ(store.WriteSettingInt("Spectrum", "SoundFq", static_cast<int>(hz)), 0);
+  platform::FileAudioOptions o;
+  o.inputPath = wav;
+  std::string error;
+  auto audio = platform::MakeFileBackend(o, error);
+  EXPECT_NE(audio, nullptr) << error;
+  platform::FixedPrompt prompt;
+  app::CoreConfig c;
+  c.store = &store;
+  c.prompt = &prompt;
+  c.audio = audio.get();
+  c.openSerialPort = false;
+  app::HeadlessRunner runner;
+  app::TextReceiveView view;
+  app::MainCore core(c, platform::TraceLog(), runner, app::kTemplateNormal);
+  core.AttachReceiveView(&view);
+  runner.RunModal(core);
+  return view.text;
+}
+
+TEST(MainWindow, TextTypedBeforeTheCaretIsSentWithTheTxButton) {
+  App();
+  test::TempDir dir;
+  platform::SettingsStore store(dir.File("vexa.ini"));
+  platform::FileAudioOptions o;
+  o.outputPath = dir.File("tx.wav");
+  std::string error;
+  auto audio = platform::MakeFileBackend(o, error);
+  ASSERT_NE(audio, nullptr) << error;
+  platform::FixedPrompt prompt;
+  app::CoreConfig c;
+  c.store = &store;
+  c.prompt = &prompt;
+  c.audio = audio.get();
+  c.openSerialPort = false;
+  app::HeadlessRunner host;
+  app::MainCore core(c, platform::TraceLog(), host, app::kTemplateNormal);
+  core.OnInitDialog();
+  MainWindow w(core, app::kTemplateNormal);
+  w.show();
+  // Typed text; the caret is put back before "LATER", which must wait.
+  auto* tx = w.transmitText();
+  tx->insertPlainText("cq de vx7gui vx7gui k LATER");
+  QTextCursor cur = tx->textCursor();
+  cur.setPosition(21);
+  tx->setTextCursor(cur);
+  w.txButton()->click();
+  ASSERT_TRUE(core.transmitting());
+  EXPECT_TRUE(w.txButton()->isChecked());
+  for (int i = 0; i < 400; ++i) {
+    core.OnOutputDone();
+    core.OnTimer();
+  }
+  EXPECT_EQ(tx->toPlainText().toStdString(), " LATER") << "sent characters leave the window";
+  EXPECT_NE(w.receiveText()->toPlainText().toStdString().find("cq de vx7gui vx7gui k"),
+            std::string::npos)
+      << "echo";
+  w.txButton()->click();  // back to receive after the tail
+  for (int i = 0; i < 400 && core.transmitting(); ++i) core.OnOutputDone();
+  EXPECT_FALSE(core.transmitting());
+  w.RefreshAfterTick();
+  EXPECT_FALSE(w.txButton()->isChecked());
+  const std::string got = DecodeWav(dir.File("tx.wav"), 9, 1000);
+  EXPECT_NE(got.find("cq de vx7gui vx7gui k"), std::string::npos) << got;
+  EXPECT_EQ(got.find("LATER"), std::string::npos) << got;
+}
+
+TEST(MainWindow, HellschreiberWindowShowsInHellModeAndKeepsItsSwitches) {
+  Rig r;
+  EXPECT_FALSE(r.window->hellWindow()->isVisible());
+  r.core->SetMode(15);
+  r.window->SyncControls();
+  EXPECT_TRUE(r.window->hellWindow()->isVisible());
+  EXPECT_TRUE(r.window->hellWindow()->negative());  // the default
+  // Pixels from the receiver reach the window's image.
+  r.core->decoders().hell().set_sink(&r.window->hellWindow()->image());
+  std::vector<int16_t> tone(11025);
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 1000 * i / 11025.0));
+  r.core->receiveLoop().ProcessBlock(tone);
+  EXPECT_GT(r.window->hellWindow()->image().pixelCount(), 300);
+  r.window.reset();  // closing writes the switches
+  EXPECT_EQ(r.store.ReadSettingInt("Hellscreiber", "Negative", -1), 1);
+  EXPECT_EQ(r.store.ReadSettingInt("Hellscreiber", "Scroll", -1), 0);
 }
 
 }  // namespace
