@@ -2,13 +2,33 @@
 
 #include <chrono>
 #include <clocale>
+#include <ctime>
 #include <cstdio>
 #include <thread>
 
 #include "app/settings_table.h"
+#include "callinfo/country_info.h"
+#include "log/log_export.h"
 #include "decoders/decoder_chain.h"
 
 namespace vexa::app {
+namespace {
+
+// Collects the messages of start-up work instead of stopping it with a dialog.
+class NoticeCollector final : public platform::Prompt {
+ public:
+  void Message(std::string_view text, std::string_view, platform::PromptIcon) override {
+    if (!notice.empty()) notice += "  ";
+    notice += text;
+  }
+  platform::PromptAnswer Ask(std::string_view, std::string_view, platform::PromptButtons,
+                             platform::PromptIcon) override {
+    return platform::PromptAnswer::No;
+  }
+  std::string notice;
+};
+
+}  // namespace
 
 MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, CoreHost& host,
                    int templateNumber)
@@ -186,6 +206,13 @@ void MainCore::OnInitDialog() {
     init_.wrap = s.ReadSettingInt("Keyboard", "Wrap", 80);
     init_.simple = s.ReadSettingInt("Keyboard", "Simple", 0);
   }
+  if (!config_.paths.workDir.empty()) {
+    NoticeCollector notes;
+    (void)callinfo::LoadCountryFileWithHint(countries_, config_.paths.workDir, notes);
+    for (auto& c : notes.notice)
+      if (c == '\r' || c == '\n') c = ' ';
+    notice_ = notes.notice;
+  }
 
   Trace("Init Main Dialog - step 14\n");
   Trace("Init Main Dialog - step 15\n");
@@ -203,6 +230,17 @@ void MainCore::OnInitDialog() {
   if (receiveOn_) (void)sound_->OpenSoundInput();
   caption_ = config_.productName + " [" + members_->myCall.value + "]";
   host_.SetCaption(caption_);
+  if (!config_.paths.workDir.empty()) {
+    log::LogScanOptions o;
+    o.contestName = init_.contestName;
+    o.nowUtc = static_cast<int64_t>(std::time(nullptr));
+    log::QsoSink sink;
+    if (log::ScanLogFile(config_.paths.WorkFile("log.log"), o, sink, logScan_) == 0 &&
+        logScan_.errorCount > 0) {
+      if (!notice_.empty()) notice_ += "  ";
+      notice_ += std::to_string(logScan_.errorCount) + " log lines do not parse (vexa-cli log check)";
+    }
+  }
 
   Trace("Init Main Dialog - step 18\n");
   rigHz_ = members_->fqOnExit.value;
@@ -216,6 +254,16 @@ void MainCore::OnInitDialog() {
   }
 
   Trace("Init Main Dialog - step 19\n");
+  myLat_ = init_.myLatitude;
+  myLon_ = init_.myLongitude;
+  {
+    callinfo::CountryInfo own;
+    if ((myLat_ == 0 && myLon_ == 0) && countries_.LookupCountry(members_->myCall.value, &own) >= 0) {
+      myLat_ = own.latitude;
+      myLon_ = own.longitude;
+    }
+    countries_.SetStationPosition(myLat_, myLon_);
+  }
   Trace("Init Main Dialog - step 20 (Last)\n");
   // A named external keying driver has no counterpart here; the setting is kept as it is.
 }
@@ -439,6 +487,14 @@ void MainCore::OnSysCommand(int command) {
   switch (command & 0xFFF0) {
     case kCmdClose:
       (void)RequestClose();
+      break;
+    case kCmdExportCsv:
+    case kCmdExportAdif:
+      if (config_.prompt != nullptr && !config_.paths.workDir.empty()) {
+        const bool adif = (command & 0xFFF0) == kCmdExportAdif;
+        (void)(adif ? log::ExportAdif(config_.paths.workDir, *config_.prompt)
+                    : log::ExportCsv(config_.paths.workDir, *config_.prompt));
+      }
       break;
     default:
       break;

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "app/member_settings.h"
+#include "callinfo/country_table.h"
+#include "log/log_scan.h"
 #include "app/position_dialog.h"
 #include "app/receive_view.h"
 #include "engine/receive_loop.h"
@@ -212,6 +214,16 @@ class MainCore : private engine::SpectrumHost {
   // Why the transceiver port is not open ("" when it is, or when none is configured).
   const std::string& portStatus() const { return portStatus_; }
 
+  // --- Logbook and country information ---
+  callinfo::CountryTable& countries() { return countries_; }
+  const log::LogScanResult& logScan() const { return logScan_; }
+  // The operator's position (from the own call's country, else the settings), degrees.
+  double myLatitude() const { return myLat_; }
+  double myLongitude() const { return myLon_; }
+  // What start-up has to tell the operator without stopping (a missing country file, log
+  // errors); the window shows it in its status line.
+  const std::string& startupNotice() const { return notice_; }
+
   // --- Spectrum ---
   // Computes a spectrum frame from the last full input block, if there is a new one, at the
   // given picture size; clicks and AFC take effect here. True when a frame ran.
@@ -283,6 +295,10 @@ class MainCore : private engine::SpectrumHost {
   std::unique_ptr<tx::KeyLines> lines_;
   std::unique_ptr<tx::Transmitter> transmitter_;
   std::string portStatus_;
+  callinfo::CountryTable countries_;
+  log::LogScanResult logScan_;
+  double myLat_ = 0, myLon_ = 0;
+  std::string notice_;
   engine::Spectrum spectrum_;
   bool headlessSpectrum_ = false;
   bool inInput_ = false;

@@ -237,7 +237,9 @@ void MainWindow::RefreshAfterTick() {
   txButton_->setChecked(core_.transmitting());
   txButton_->setText(core_.transmitting() ? "RX" : "TX");
   if (hell_->isVisible()) hell_->Refresh();
-  port_->setText(QString::fromStdString(core_.portStatus()));
+  std::string notes = core_.portStatus();
+  if (!core_.startupNotice().empty()) notes += (notes.empty() ? "" : "  ") + core_.startupNotice();
+  port_->setText(QString::fromStdString(notes));
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

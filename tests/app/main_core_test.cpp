@@ -273,3 +273,58 @@ TEST(MainCore, OneSecondCadenceFromThe55msTick) {
 
 }  // namespace
 }  // namespace vexa::app
+
+namespace vexa::app {
+namespace {
+
+TEST(MainCore, AMissingCountryFileIsANoticeNotAStop) {
+  CoreRig r;
+  EXPECT_NE(r.core->startupNotice().find("cty.dat"), std::string::npos) << r.core->startupNotice();
+  EXPECT_EQ(r.prompt.shown, "") << "no dialog at start-up";
+  EXPECT_TRUE(r.core->countries().empty());
+}
+
+TEST(MainCore, StartUpLoadsTheCountryFileAndPlacesTheStation) {
+  VEXA_REQUIRE_TESTDATA("cty/cty.dat");
+  Fixture f;
+  std::filesystem::copy_file(test::TestDataPath("cty/cty.dat"), f.dir.File("cty.dat"));
+  ASSERT_EQ(f.store.WriteSettingText("Station", "MyCall", "DL1ABC"), 0);
+  HeadlessRunner host;
+  MainCore core(f.Config(), f.trace, host, kTemplateNormal);
+  core.OnInitDialog();
+  EXPECT_EQ(core.startupNotice(), "");
+  EXPECT_GT(core.countries().size(), 300);
+  // Germany's position in the country file: about 51 N, 10 E.
+  EXPECT_NEAR(core.myLatitude(), 51, 2);
+  EXPECT_NEAR(core.myLongitude(), 10, 2);
+}
+
+TEST(MainCore, StartUpScansTheLogAndCountsItsErrors) {
+  Fixture f;
+  test::WriteFileBytes(f.dir.File("log.log"),
+                       "DL1ABC 01/Dec/2026 12:00:00z 14.070.150 PSK31 599/579\r\n\r\n"
+                       "\x01\x02 garbage that is no contact\r\n\r\n"
+                       "W1AW 02/Dec/2026 13:00:00z 7.030.000 CW 579/559\r\n\r\n");
+  HeadlessRunner host;
+  MainCore core(f.Config(), f.trace, host, kTemplateNormal);
+  core.OnInitDialog();
+  EXPECT_EQ(core.logScan().qsoTotal, 2);
+  EXPECT_EQ(core.logScan().errorCount, 1);
+  EXPECT_NE(core.startupNotice().find("1 log lines do not parse"), std::string::npos);
+}
+
+TEST(MainCore, ExportCommandsWriteTheAdifAndCsvFiles) {
+  Fixture f;
+  test::WriteFileBytes(f.dir.File("log.log"),
+                       "DL1ABC 01/Dec/2026 12:00:00z 14.070.150 PSK31 599/579\r\n\r\n");
+  HeadlessRunner host;
+  MainCore core(f.Config(), f.trace, host, kTemplateNormal);
+  core.OnInitDialog();
+  core.OnSysCommand(kCmdExportAdif);
+  core.OnSysCommand(kCmdExportCsv | 0x3);  // the low four bits do not count
+  EXPECT_NE(test::ReadFileBytes(f.dir.File("LOG.ADI")).find("<CALL:6>DL1ABC"), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(f.dir.File("LOG.CSV")).find("DL1ABC;"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vexa::app
