@@ -501,6 +501,19 @@ void MainCore::OnSysCommand(int command) {
   }
 }
 
+bool MainCore::ApplyLayoutAndLanguage(bool largeScreen, int language) {
+  auto& s = *config_.store;
+  const bool layoutChanged = (s.ReadSettingInt("Keyboard", "LargeScreen", 0) != 0) != largeScreen;
+  const bool languageChanged = s.ReadSettingInt("Misc", "Language", 0) != language;
+  if (!layoutChanged && !languageChanged) return false;
+  if (layoutChanged) (void)s.WriteSettingInt("Keyboard", "LargeScreen", largeScreen ? 1 : 0);
+  if (languageChanged) (void)s.WriteSettingInt("Misc", "Language", language);
+  templateNumber_ = largeScreen ? kTemplateLarge : kTemplateNormal;
+  sound_->CloseSoundInput();
+  host_.EndModalLoop(kResultReload);
+  return true;
+}
+
 bool MainCore::RequestClose() {
   if (logTextDirty_ && config_.prompt != nullptr) {
     const auto a = config_.prompt->Ask("Text is not saved!\r\nSave?", "",

@@ -157,6 +157,9 @@ class MainCore : private engine::SpectrumHost {
   // Bytes arrived on the transceiver port.
   void OnSerialData();
   void OnSysCommand(int command);
+  // The layout or language chosen in Setup: a change is written at once, sound input stops and
+  // the window is rebuilt (the modal loop ends with the reload result). False when unchanged.
+  bool ApplyLayoutAndLanguage(bool largeScreen, int language);
   // Closing sequence; false when the operator cancelled.
   bool RequestClose();
   // Shutdown of the window, before the object is deleted.

@@ -4,7 +4,10 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QScrollBar>
+#include <QMenu>
+#include <QMessageBox>
 #include <QShortcut>
+#include <QToolButton>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -87,6 +90,30 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_}) top->addWidget(c);
   top->addStretch();
   top->addWidget(txButton_);
+  // The program's menu: layout, log export, about.
+  auto* menuButton = new QToolButton;
+  menuButton->setText("Menu");
+  menuButton->setPopupMode(QToolButton::InstantPopup);
+  auto* menu = new QMenu(menuButton);
+  QAction* large = menu->addAction("Large layout");
+  large->setCheckable(true);
+  large->setChecked(templateNumber == app::kTemplateLarge);
+  connect(large, &QAction::toggled, this, [this](bool on) {
+    core_.ApplyLayoutAndLanguage(on, core_.settingsStore().ReadSettingInt("Misc", "Language", 0));
+  });
+  menu->addSeparator();
+  connect(menu->addAction("Export to ADIF"), &QAction::triggered, this,
+          [this] { core_.OnSysCommand(app::kCmdExportAdif); });
+  connect(menu->addAction("Export to CSV"), &QAction::triggered, this,
+          [this] { core_.OnSysCommand(app::kCmdExportCsv); });
+  menu->addSeparator();
+  connect(menu->addAction("About Vexa"), &QAction::triggered, this, [this] {
+    QMessageBox::about(this, "About Vexa",
+                       QString::fromStdString(core_.caption()) +
+                           "\nA multimode terminal for amateur radio.");
+  });
+  menuButton->setMenu(menu);
+  top->addWidget(menuButton);
 
   spectrum_ = new SpectrumWidget(core_);
   rxText_ = new ReceiveTextEdit;

@@ -328,3 +328,36 @@ TEST(MainCore, ExportCommandsWriteTheAdifAndCsvFiles) {
 
 }  // namespace
 }  // namespace vexa::app
+
+namespace vexa::app {
+namespace {
+
+TEST(Application, ALayoutChangeInSetupRebuildsTheWindowFromTheOtherTemplate) {
+  Fixture f;
+  Application app(f.Config(), f.trace);
+  HeadlessRunner runner;
+  int passes = 0;
+  runner.onStart = [&](MainCore& core) {
+    ++passes;
+    if (passes == 1) {
+      EXPECT_EQ(core.templateNumber(), kTemplateNormal);
+      EXPECT_FALSE(core.ApplyLayoutAndLanguage(false, 0));  // nothing changed: no reload
+      EXPECT_TRUE(core.ApplyLayoutAndLanguage(true, 0));
+    } else {
+      EXPECT_EQ(core.templateNumber(), kTemplateLarge);
+    }
+  };
+  app.InitInstance(runner);
+  EXPECT_EQ(passes, 2);
+  EXPECT_EQ(f.store.ReadSettingInt("Keyboard", "LargeScreen", 0), 1);
+  const std::string t = test::ReadFileBytes(f.trace.path());
+  size_t n = 0;
+  for (size_t p = t.find("Begin creating main dialog"); p != std::string::npos;
+       p = t.find("Begin creating main dialog", p + 1))
+    ++n;
+  EXPECT_EQ(n, 2u);
+  EXPECT_EQ(t.find("Reloading Large Dialog"), std::string::npos) << "built large at once";
+}
+
+}  // namespace
+}  // namespace vexa::app
