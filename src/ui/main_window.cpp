@@ -95,10 +95,10 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   menuButton->setText("Menu");
   menuButton->setPopupMode(QToolButton::InstantPopup);
   auto* menu = new QMenu(menuButton);
-  QAction* large = menu->addAction("Large layout");
-  large->setCheckable(true);
-  large->setChecked(templateNumber == app::kTemplateLarge);
-  connect(large, &QAction::toggled, this, [this](bool on) {
+  QAction* largeAction = menu->addAction("Large layout");
+  largeAction->setCheckable(true);
+  largeAction->setChecked(templateNumber == app::kTemplateLarge);
+  connect(largeAction, &QAction::toggled, this, [this](bool on) {
     core_.ApplyLayoutAndLanguage(on, core_.settingsStore().ReadSettingInt("Misc", "Language", 0));
   });
   menu->addSeparator();
