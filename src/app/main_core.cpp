@@ -291,6 +291,7 @@ void MainCore::SyncSpectrum() {
   spectrum_.SetSecondFrequency(loop_->secondFrequency());
   spectrum_.SetTransmitFollowsReceive(net_);
   spectrum_.SetAfc(afc_);
+  spectrum_.SetSignalCheck(signalCheck_);
   spectrum_.SetTransmitting(transmitting_);
   // The radio frequency labels the scale only while the transceiver reports it.
   spectrum_.SetRadioFrequency(rigKnown_ ? rigHz_ : 0, false);
@@ -354,6 +355,16 @@ void MainCore::OnSerialData() {
   // The transceiver's replies go to the CAT reply parser once rig control is present; until
   // then they are taken so that the port's ring never fills.
   (void)port_->ReadAll();
+}
+
+void MainCore::OnTncSerialData(std::span<const uint8_t> bytes) {
+  // Bounded: a TNC that talks while nobody reads cannot fill the memory.
+  constexpr size_t kMaxQueued = 65536;
+  if (members_->modemType.value != 7) return;
+  for (uint8_t b : bytes) {
+    if (packetRx_.size() >= kMaxQueued) packetRx_.pop_front();
+    packetRx_.push_back(b);
+  }
 }
 
 void MainCore::OpenTransceiverPort() {

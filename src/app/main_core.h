@@ -5,7 +5,9 @@
 // blocks, serial data, the 55 ms tick, commands). The desktop window and the command line are
 // views over it; tests drive it with synthetic audio, bytes and a fake clock.
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <span>
 #include <memory>
 #include <string>
 
@@ -156,6 +158,10 @@ class MainCore : private engine::SpectrumHost {
   void OnTimer();
   // Bytes arrived on the transceiver port.
   void OnSerialData();
+  // Bytes arrived on the TNC port: with the external KISS TNC (modem type 7) they go to the
+  // packet receive queue, otherwise they are dropped.
+  void OnTncSerialData(std::span<const uint8_t> bytes);
+  std::deque<uint8_t>& packetReceiveQueue() { return packetRx_; }
   void OnSysCommand(int command);
   // The layout or language chosen in Setup: a change is written at once, sound input stops and
   // the window is rebuilt (the modal loop ends with the reload result). False when unchanged.
@@ -187,6 +193,12 @@ class MainCore : private engine::SpectrumHost {
   // Keeps squelched text instead of discarding it.
   void SetKeepSquelchedText(bool on) { keepSquelched_ = on; }
   void SetTwoTone(bool on) { loop_->SetTwoTone(on); }
+  // The signal-check switch: the spectrum ticks its box while no signal is seen.
+  void SetSignalCheck(bool on) {
+    signalCheck_ = on;
+    spectrum_.SetSignalCheck(on);
+  }
+  bool signalCheck() const { return signalCheck_; }
   // Receive on/off: off closes input and output, on opens the input.
   void SetReceiveOn(bool on);
   bool receiveOn() const { return receiveOn_; }
@@ -311,6 +323,8 @@ class MainCore : private engine::SpectrumHost {
   int rigHz_ = 14070000;
   bool rigKnown_ = false;
   bool afc_ = false, net_ = false;
+  bool signalCheck_ = false;
+  std::deque<uint8_t> packetRx_;
   bool squelchSwitch_ = false, squelchOpen_ = true, keepSquelched_ = false;
   bool receiveOn_ = true;
   bool transmitting_ = false;

@@ -78,6 +78,11 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   squelch_ = new QCheckBox("SQL");
   twoTone_ = new QCheckBox("2-tone");
   rxOn_ = new QCheckBox("RX");
+  signal_ = new QCheckBox("SIG");
+  signal_->setToolTip(tr("Signal check: the box next to it is ticked while no signal is seen"));
+  noSignal_ = new QCheckBox;
+  noSignal_->setEnabled(false);
+  noSignal_->setToolTip(tr("No signal"));
   txButton_ = new QPushButton("TX");
   txButton_->setCheckable(true);
   txButton_->setToolTip(tr("Switch between receive and transmit (Pause, Alt+X)"));
@@ -87,7 +92,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   top->addWidget(rxFreq_);
   top->addWidget(new QLabel("TX"));
   top->addWidget(txFreq_);
-  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_}) top->addWidget(c);
+  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_, signal_, noSignal_}) top->addWidget(c);
   top->addStretch();
   top->addWidget(txButton_);
   // The program's menu: layout, log export, about.
@@ -157,6 +162,10 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   secondText_->setFont(rxText_->font());
   (new QVBoxLayout(secondWindow_))->addWidget(secondText_);
   secondWindow_->resize(520, 200);
+  {
+    const auto pos = secondPosition_.RestorePosition(core_.settingsStore(), "Second RX channel");
+    if (pos.left != 0 || pos.top != 0) secondWindow_->move(pos.left, pos.top);
+  }
 
   connect(mode_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (syncing_) return;
@@ -204,11 +213,15 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(squelch_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSquelchSwitch(on); });
   connect(twoTone_, &QCheckBox::toggled, this, [this](bool on) { core_.SetTwoTone(on); });
   connect(rxOn_, &QCheckBox::toggled, this, [this](bool on) { core_.SetReceiveOn(on); });
+  connect(signal_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSignalCheck(on); });
   connect(spectrum_, &SpectrumWidget::FrequenciesChanged, this, [this] { SyncControls(); });
   SyncControls();
 }
 
 MainWindow::~MainWindow() {
+  if (secondWindow_->isVisible())
+    (void)secondPosition_.SavePosition(core_.settingsStore(), {secondWindow_->x(), secondWindow_->y()},
+                                       secondWindow_->isMinimized());
   core_.decoders().hell().set_sink(nullptr);
   core_.AttachTransmitText(nullptr);
   core_.AttachReceiveView(nullptr);
@@ -229,6 +242,7 @@ void MainWindow::SyncControls() {
   squelch_->setChecked(core_.squelchSwitch());
   twoTone_->setChecked(core_.receiveLoop().twoTone());
   rxOn_->setChecked(core_.receiveOn());
+  signal_->setChecked(core_.signalCheck());
   setWindowTitle(QString::fromStdString(core_.caption()));
   syncing_ = false;
   ShowModeWindows();
@@ -261,6 +275,8 @@ void MainWindow::RefreshAfterTick() {
   hint_->setText(app::MainCore::HintText(core_.hint()));
   clock_->setText(QDateTime::currentDateTimeUtc().toString("HH:mm:ss 'UTC'"));
   if (core_.secondFrequency() > 0) DrainSecondChannel();
+  noSignal_->setChecked(core_.signalCheck() && core_.spectrum().signalCheckChecked());
+  noSignal_->setVisible(core_.signalCheck());
   txButton_->setChecked(core_.transmitting());
   txButton_->setText(core_.transmitting() ? "RX" : "TX");
   if (hell_->isVisible()) hell_->Refresh();

@@ -62,7 +62,7 @@ class MainWindow final : public QWidget {
   QDoubleSpinBox* rxFreq_ = nullptr;
   QDoubleSpinBox* txFreq_ = nullptr;
   QCheckBox *afc_ = nullptr, *net_ = nullptr, *squelch_ = nullptr, *twoTone_ = nullptr,
-            *rxOn_ = nullptr;
+            *rxOn_ = nullptr, *signal_ = nullptr, *noSignal_ = nullptr;
   QPushButton* txButton_ = nullptr;
   SpectrumWidget* spectrum_ = nullptr;
   ReceiveTextEdit* rxText_ = nullptr;
@@ -73,6 +73,7 @@ class MainWindow final : public QWidget {
   QDialog* secondWindow_ = nullptr;
   QPlainTextEdit* secondText_ = nullptr;
   bool syncing_ = false;
+  app::CPositionDialog secondPosition_{""};  // stored under the window's caption
 };
 
 }  // namespace vexa::ui

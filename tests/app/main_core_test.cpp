@@ -361,3 +361,35 @@ TEST(Application, ALayoutChangeInSetupRebuildsTheWindowFromTheOtherTemplate) {
 
 }  // namespace
 }  // namespace vexa::app
+
+namespace vexa::app {
+namespace {
+
+TEST(MainCore, TncBytesGoToThePacketQueueOnlyWithTheExternalTnc) {
+  CoreRig r;
+  const uint8_t frame[] = {0xC0, 0x00, 0x41, 0xC0};
+  r.core->OnTncSerialData(frame);
+  EXPECT_TRUE(r.core->packetReceiveQueue().empty());
+  r.core->members().modemType.value = 7;
+  r.core->OnTncSerialData(frame);
+  EXPECT_EQ(r.core->packetReceiveQueue().size(), 4u);
+  std::vector<uint8_t> flood(70000, 0x55);
+  r.core->OnTncSerialData(flood);
+  EXPECT_EQ(r.core->packetReceiveQueue().size(), 65536u);
+}
+
+TEST(MainCore, SignalCheckTicksItsBoxWithoutASignal) {
+  CoreRig r;
+  r.core->SetMode(4);
+  r.core->SetSignalCheck(true);
+  std::vector<int16_t> silence(2048, 0);
+  for (int i = 0; i < 6; ++i) {
+    r.core->receiveLoop().ProcessBlock(silence);
+    r.core->RenderSpectrum(1034, 160);
+  }
+  // More than three weak frames tick the box.
+  EXPECT_TRUE(r.core->spectrum().signalCheckChecked());
+}
+
+}  // namespace
+}  // namespace vexa::app
