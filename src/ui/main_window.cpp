@@ -137,10 +137,13 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   status->addWidget(quality_);
   status->addWidget(imd_);
   status->addWidget(hint_);
-  status->addStretch();
   port_ = new QLabel;
   port_->setStyleSheet("color: #805000");
-  status->addWidget(port_);
+  // Long notices must not widen the window: the label takes the room left and the full text
+  // is in its tooltip.
+  port_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  port_->setMinimumWidth(0);
+  status->addWidget(port_, 1);
   status->addWidget(clock_);
 
   auto* split = new QSplitter(Qt::Vertical);
@@ -282,7 +285,11 @@ void MainWindow::RefreshAfterTick() {
   if (hell_->isVisible()) hell_->Refresh();
   std::string notes = core_.portStatus();
   if (!core_.startupNotice().empty()) notes += (notes.empty() ? "" : "  ") + core_.startupNotice();
-  port_->setText(QString::fromStdString(notes));
+  const QString n = QString::fromStdString(notes);
+  if (port_->toolTip() != n) {
+    port_->setToolTip(n);
+    port_->setText(n);
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
