@@ -9,10 +9,10 @@
 namespace vexa::app {
 
 struct DemoSignal {
-  int mode;         // 0 CW, 4 RTTY, 9 PSK31, 10 QPSK
-  double audioHz;   // centre frequency
-  double level;     // amplitude relative to full scale
-  std::string text; // sent over and over
+  int mode;          // 0 CW, 4 RTTY, 9 PSK31, 10 QPSK
+  double audioHz;    // centre frequency
+  double level;      // amplitude relative to full scale
+  std::string text;  // sent over and over
 };
 
 // The stations of the demo.

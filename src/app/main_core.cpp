@@ -2,14 +2,14 @@
 
 #include <chrono>
 #include <clocale>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <thread>
 
 #include "app/settings_table.h"
 #include "callinfo/country_info.h"
-#include "log/log_export.h"
 #include "decoders/decoder_chain.h"
+#include "log/log_export.h"
 
 namespace vexa::app {
 namespace {
@@ -53,9 +53,9 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   spectrum_.SetHost(this);
   // Sound card, transmitter and keying lines exist from here on; devices open later.
   if (config_.audio == nullptr) nullAudio_ = platform::MakeNullBackend();
-  sound_ = std::make_unique<engine::SoundCard>(
-      config_.audio != nullptr ? *config_.audio : *nullAudio_,
-      engine::DeviceChoice{config_.deviceArgument, "", ""});
+  sound_ =
+      std::make_unique<engine::SoundCard>(config_.audio != nullptr ? *config_.audio : *nullAudio_,
+                                          engine::DeviceChoice{config_.deviceArgument, "", ""});
   sound_->SetNotifier([this] { host_.Wake(); });
   sound_->SetTraceHook([this](const char* call, int result) {
     char line[96];
@@ -197,7 +197,8 @@ void MainCore::OnInitDialog() {
       init_.keyTexts[k] = s.ReadSettingText("Keyboard", name, BuiltInKeyText(k));
       init_.keyCaptions[k] = s.ReadSettingText("Keyboard", name + " Caption", name);
     }
-    init_.insText = s.ReadSettingText("Keyboard", "Ins", FindSetting("Keyboard", "Ins")->textDefault);
+    init_.insText =
+        s.ReadSettingText("Keyboard", "Ins", FindSetting("Keyboard", "Ins")->textDefault);
     init_.grayPlusText =
         s.ReadSettingText("Keyboard", "GrayPlus", FindSetting("Keyboard", "GrayPlus")->textDefault);
     init_.autoCqText =
@@ -220,8 +221,10 @@ void MainCore::OnInitDialog() {
   if (members_->dtrMode.value == 2 || members_->rtsMode.value == 2) {
     lines_->ApplyIdleLines();  // a line used as a constant supply is raised
     if (port_ && port_->IsOpen()) {
-      if (config_.sleep) config_.sleep(200);
-      else std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      if (config_.sleep)
+        config_.sleep(200);
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
   }
 
@@ -238,7 +241,8 @@ void MainCore::OnInitDialog() {
     if (log::ScanLogFile(config_.paths.WorkFile("log.log"), o, sink, logScan_) == 0 &&
         logScan_.errorCount > 0) {
       if (!notice_.empty()) notice_ += "  ";
-      notice_ += std::to_string(logScan_.errorCount) + " log lines do not parse (vexa-cli log check)";
+      notice_ +=
+          std::to_string(logScan_.errorCount) + " log lines do not parse (vexa-cli log check)";
     }
   }
 
@@ -258,7 +262,8 @@ void MainCore::OnInitDialog() {
   myLon_ = init_.myLongitude;
   {
     callinfo::CountryInfo own;
-    if ((myLat_ == 0 && myLon_ == 0) && countries_.LookupCountry(members_->myCall.value, &own) >= 0) {
+    if ((myLat_ == 0 && myLon_ == 0) &&
+        countries_.LookupCountry(members_->myCall.value, &own) >= 0) {
       myLat_ = own.latitude;
       myLon_ = own.longitude;
     }
@@ -329,7 +334,9 @@ void MainCore::SetSecondChannel(double hz, bool replayHistory) {
   spectrum_.SetSecondFrequency(loop_->secondFrequency());
 }
 
-void MainCore::PlaceSecondChannel(double hz) { SetSecondChannel(hz, true); }
+void MainCore::PlaceSecondChannel(double hz) {
+  SetSecondChannel(hz, true);
+}
 
 void MainCore::RunPskAfc() {
   const auto out = chain_->AfcStep(afc_, transmitting_, loop_->secondFrequency());
@@ -434,8 +441,10 @@ void MainCore::OnTimer() {
   // 1. PSK squelch with hysteresis: closes below 20, opens above 200.
   if ((mode_ == 9 || mode_ == 10) && squelchSwitch_) {
     const int q = pskQuality();
-    if (squelchOpen_ && q < 20) squelchOpen_ = false;
-    else if (!squelchOpen_ && q > 200) squelchOpen_ = true;
+    if (squelchOpen_ && q < 20)
+      squelchOpen_ = false;
+    else if (!squelchOpen_ && q > 200)
+      squelchOpen_ = true;
   }
   // 2. Hints, every eighth tick: a shown hint is hidden, else one may be shown.
   if (ticks_ % 8 == 0) {
@@ -460,7 +469,9 @@ void MainCore::OnTimer() {
   DrainReceivedText();
 }
 
-void MainCore::OnceASecond() { ++seconds_; }
+void MainCore::OnceASecond() {
+  ++seconds_;
+}
 
 void MainCore::DrainReceivedText() {
   if (mainQueue_.Empty() || view_ == nullptr || view_->HasFocus()) return;
@@ -527,9 +538,9 @@ bool MainCore::ApplyLayoutAndLanguage(bool largeScreen, int language) {
 
 bool MainCore::RequestClose() {
   if (logTextDirty_ && config_.prompt != nullptr) {
-    const auto a = config_.prompt->Ask("Text is not saved!\r\nSave?", "",
-                                       platform::PromptButtons::YesNoCancel,
-                                       platform::PromptIcon::Question);
+    const auto a =
+        config_.prompt->Ask("Text is not saved!\r\nSave?", "", platform::PromptButtons::YesNoCancel,
+                            platform::PromptIcon::Question);
     if (a == platform::PromptAnswer::Cancel) return false;
     if (a == platform::PromptAnswer::Yes && logSaver_) logSaver_();
   }
@@ -591,16 +602,25 @@ void MainCore::SetReceiveOn(bool on) {
   }
 }
 
-engine::RxTextQueue& MainCore::secondQueue() { return chain_->secondQueue(); }
+engine::RxTextQueue& MainCore::secondQueue() {
+  return chain_->secondQueue();
+}
 
-int MainCore::pskQuality() const { return chain_->ActivePsk().quality; }
-int MainCore::pskQpskLikeness() const { return chain_->ActivePsk().qpskLikeness; }
+int MainCore::pskQuality() const {
+  return chain_->ActivePsk().quality;
+}
+int MainCore::pskQpskLikeness() const {
+  return chain_->ActivePsk().qpskLikeness;
+}
 
 const char* MainCore::HintText(Hint h) {
   switch (h) {
-    case Hint::LooksLikeQpsk: return "This signal looks like QPSK";
-    case Hint::LooksLikeBpsk: return "This signal looks like BPSK";
-    default: return "";
+    case Hint::LooksLikeQpsk:
+      return "This signal looks like QPSK";
+    case Hint::LooksLikeBpsk:
+      return "This signal looks like BPSK";
+    default:
+      return "";
   }
 }
 

@@ -7,19 +7,19 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <span>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "app/member_settings.h"
-#include "callinfo/country_table.h"
-#include "log/log_scan.h"
 #include "app/position_dialog.h"
 #include "app/receive_view.h"
+#include "callinfo/country_table.h"
 #include "engine/receive_loop.h"
-#include "engine/spectrum.h"
 #include "engine/rx_text_queue.h"
 #include "engine/sound_card.h"
+#include "engine/spectrum.h"
+#include "log/log_scan.h"
 #include "platform/audio/audio_backend.h"
 #include "platform/files/paths.h"
 #include "platform/files/prompt.h"
@@ -92,10 +92,10 @@ struct InitSettings {
   std::string contestName;
   int singleBandIdx = -1;
   std::string qrzCd;
-  int comPort = 2, comSpeed = 1200, rigType = 0, digiSide = 0, icomAddr = 0, yaesu = 0,
-      kenwood = 0, tenTec = 0, other = 0, digiCommand = -1, txTimeout = 300;
-  int soundFq = 1000, startFq = 800, soundFqHitones = 2100, startFqHitones = 1900,
-      useHitones = 0, zoom = 1, averageInverted = 0, showAverage = 0, averageThickLine = 0;
+  int comPort = 2, comSpeed = 1200, rigType = 0, digiSide = 0, icomAddr = 0, yaesu = 0, kenwood = 0,
+      tenTec = 0, other = 0, digiCommand = -1, txTimeout = 300;
+  int soundFq = 1000, startFq = 800, soundFqHitones = 2100, startFqHitones = 1900, useHitones = 0,
+      zoom = 1, averageInverted = 0, showAverage = 0, averageThickLine = 0;
   std::string fontFaceName;
   int largeScreen = 0, wrap = 80, simple = 0, autoCqDelay = 10;
   std::string keyTexts[24], keyCaptions[24], insText, grayPlusText, autoCqText;
@@ -128,9 +128,9 @@ struct CoreConfig {
   platform::AudioBackend* audio = nullptr;
   std::string deviceArgument;  // the first command-line argument
   std::string productName = "Vexa";
-  tx::Clock* clock = nullptr;            // null: the steady clock
+  tx::Clock* clock = nullptr;             // null: the steady clock
   tx::KeyLines::Sleeper sleep = nullptr;  // waits of the PTT and line set-up (null: real sleeps)
-  bool openSerialPort = true;            // tests and the command line leave the rig alone
+  bool openSerialPort = true;             // tests and the command line leave the rig alone
 };
 
 class MainCore : private engine::SpectrumHost {

@@ -6,11 +6,15 @@ namespace vexa::app {
 namespace {
 
 // Defaults come from the one settings table, so no number is written twice.
-int D(const char* section, const char* key) { return FindSetting(section, key)->intDefault; }
+int D(const char* section, const char* key) {
+  return FindSetting(section, key)->intDefault;
+}
 std::string T(platform::SettingsStore& s, const char* section, const char* key) {
   return DefaultText(*FindSetting(section, key), s);
 }
-int Cap(const char* section, const char* key) { return FindSetting(section, key)->listCapacity; }
+int Cap(const char* section, const char* key) {
+  return FindSetting(section, key)->listCapacity;
+}
 
 }  // namespace
 

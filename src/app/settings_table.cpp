@@ -18,24 +18,17 @@ constexpr std::array<std::string_view, 24> kKeyTexts = {
     "<TX><CR><LF><CALL> de <MYCALL><CR><LF>Thank you for the call. Your RST is <RST> <RST>.<CR><LF>"
     "My name is <MYNAME> <MYNAME> and my QTH is <MYQTH> <MYQTH>.<CR><LF>How copy? <CALL> de "
     "<MYCALL> k<CR><LF><RX>",
-    "<TX><CR><LF><CALL> de <MYCALL><CR><LF>",
-    "<CR><LF><CALL> de <MYCALL> k<CR><LF><RX>",
+    "<TX><CR><LF><CALL> de <MYCALL><CR><LF>", "<CR><LF><CALL> de <MYCALL> k<CR><LF><RX>",
     "<TX><CR><LF>Thank you for the QSO, <NAME>. 73 and good DX!<CR><LF><CALL> de <MYCALL> "
     "<SK><CR><LF><RX>",
-    "<TX><CR><LF>QRZ? de <MYCALL> k<CR><LF><RX>",
-    "<UTC> UTC <DATE>",
-    "<SAVE>",
-    "<CLEAR>",
-    "<GETCALL>",
-    "IMD <IMD><SP>",
+    "<TX><CR><LF>QRZ? de <MYCALL> k<CR><LF><RX>", "<UTC> UTC <DATE>", "<SAVE>", "<CLEAR>",
+    "<GETCALL>", "IMD <IMD><SP>",
     // Shift F1 .. Shift F12
     "<TX><CR><LF>CQ TEST <MYCALL> <MYCALL> TEST<CR><LF><RX>",
     "<TX><CR><LF><CALL> <RST> <NR> <NR> <CALL><CR><LF><RX>",
-    "<TX><CR><LF>TU <MYCALL> TEST<CR><LF><RX><SAVE><CLEAR>",
-    "<TX><CR><LF>AGN? AGN?<CR><LF><RX>",
-    "<TX><CR><LF>NR? NR?<CR><LF><RX>",
-    "<TX><CR><LF>CALL? CALL?<CR><LF><RX>",
-    "", "", "", "", "", ""};
+    "<TX><CR><LF>TU <MYCALL> TEST<CR><LF><RX><SAVE><CLEAR>", "<TX><CR><LF>AGN? AGN?<CR><LF><RX>",
+    "<TX><CR><LF>NR? NR?<CR><LF><RX>", "<TX><CR><LF>CALL? CALL?<CR><LF><RX>", "", "", "", "", "",
+    ""};
 
 std::vector<SettingDef> Build() {
   std::vector<SettingDef> t;
@@ -156,9 +149,9 @@ std::vector<SettingDef> Build() {
 
   // Font of the text windows
   T("Font", "FaceName", "", In);
-  for (const char* k : {"Height", "Width", "Escapement", "Orientation", "Weight", "Italic",
-                        "Underline", "StrikeOut", "CharSet", "OutPrecision", "ClipPrecision",
-                        "Quality", "PitchAndFamily"})
+  for (const char* k :
+       {"Height", "Width", "Escapement", "Orientation", "Weight", "Italic", "Underline",
+        "StrikeOut", "CharSet", "OutPrecision", "ClipPrecision", "Quality", "PitchAndFamily"})
     I("Font", k, 0, In);
 
   // AX.25
@@ -239,9 +232,9 @@ std::vector<SettingDef> Build() {
   }
 
   // Window positions
-  for (const char* s : {"Main", "Auto CQ", "About", "Contest", "CwDialog", "HellDlg",
-                        "Input Multiline", "Partner", "Test PTT/CW", "Texts", "DXC", "Input Box",
-                        "TNC", "Second RX channel"}) {
+  for (const char* s :
+       {"Main", "Auto CQ", "About", "Contest", "CwDialog", "HellDlg", "Input Multiline", "Partner",
+        "Test PTT/CW", "Texts", "DXC", "Input Box", "TNC", "Second RX channel"}) {
     t.push_back({s, "Left", SettingType::Int, 0, "", W, 0, false});
     t.push_back({s, "Top", SettingType::Int, 0, "", W, 0, false});
   }
@@ -249,8 +242,7 @@ std::vector<SettingDef> Build() {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });

@@ -22,9 +22,9 @@ struct SettingDef {
   std::string key;
   SettingType type = SettingType::Int;
   int intDefault = 0;
-  std::string textDefault;   // for Text, Callsign and CallList
+  std::string textDefault;  // for Text, Callsign and CallList
   unsigned regime = kMember;
-  int listCapacity = 0;      // CallList: 7 or 10
+  int listCapacity = 0;          // CallList: 7 or 10
   bool defaultIsMyCall = false;  // the default is the current value of Station/MyCall
 };
 

@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <iostream>
 
 namespace vexa::cli {
@@ -11,8 +13,7 @@ constexpr CommandDef kCommands[] = {
      CmdSettings},
     {"devices", "devices                      list sound cards for receive and transmit",
      CmdDevices},
-    {"demo", "demo [--seconds S]           decode the built-in demo audio in every mode",
-     CmdDemo},
+    {"demo", "demo [--seconds S]           decode the built-in demo audio in every mode", CmdDemo},
     {"log", "log add [--yes] TEXT | check | export adif|csv | stats  the log file", CmdLog},
     {"lookup", "lookup CALL...               country, zones and bearing of callsigns", CmdLookup},
     {"cty", "cty update [URL] | install FILE  get the current country file", CmdCty},
@@ -27,6 +28,13 @@ void PrintUsage(std::ostream& os) {
 }
 
 }  // namespace
+
+bool ParseNumber(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end != nullptr && *end == '\0' && std::isfinite(value);
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string config, workdir, command;

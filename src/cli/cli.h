@@ -27,6 +27,20 @@ struct CommandDef {
   CommandFn run;
 };
 
+// A whole token as a finite number.
+bool ParseNumber(const std::string& text, double& value);
+
+// "a|b|c" from the names of a command's table of modes.
+template <typename Table>
+std::string NameList(const Table& table) {
+  std::string s;
+  for (const auto& row : table) {
+    if (!s.empty()) s += "|";
+    s += row.name;
+  }
+  return s;
+}
+
 // Runs vexa-cli with its arguments (argv[0] excluded).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

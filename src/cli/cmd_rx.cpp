@@ -57,22 +57,7 @@ struct RxOptions {
   std::string file;
 };
 
-std::string ModeList() {
-  std::string s;
-  for (const auto& m : kRxModes) {
-    if (!s.empty()) s += "|";
-    s += m.name;
-  }
-  return s;
-}
-
-// A whole token as a finite number.
-bool ParseNumber(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end != nullptr && *end == '\0' && std::isfinite(value);
-}
+std::string ModeList() { return NameList(kRxModes); }
 
 int Usage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli rx: " << message << "\n";

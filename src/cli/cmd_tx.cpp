@@ -52,21 +52,7 @@ struct TxOptions {
   std::string out;
 };
 
-std::string ModeList() {
-  std::string s;
-  for (const auto& m : kTxModes) {
-    if (!s.empty()) s += "|";
-    s += m.name;
-  }
-  return s;
-}
-
-bool ParseNumber(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end != nullptr && *end == '\0' && std::isfinite(value);
-}
+std::string ModeList() { return NameList(kTxModes); }
 
 int Usage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli tx: " << message << "\n";

@@ -36,10 +36,16 @@ inline int32_t Cos16(const int32_t* t, uint16_t p) {
   return t[p - 0xC000];
 }
 
-inline int32_t Sin16(uint16_t p) { return Sin16(Tables().sine.data(), p); }
-inline int32_t Cos16(uint16_t p) { return Cos16(Tables().sine.data(), p); }
+inline int32_t Sin16(uint16_t p) {
+  return Sin16(Tables().sine.data(), p);
+}
+inline int32_t Cos16(uint16_t p) {
+  return Cos16(Tables().sine.data(), p);
+}
 
 // 32-bit product of a sample and a table value, shifted right by 16 (arithmetic shift).
-inline int32_t MulShift16(int32_t a, int32_t b) { return (a * b) >> 16; }
+inline int32_t MulShift16(int32_t a, int32_t b) {
+  return (a * b) >> 16;
+}
 
 }  // namespace vexa::engine

@@ -36,7 +36,9 @@ void ReceiveChannel::SetCarrier(double hz) {
   RecomputePhaseStep();
 }
 
-void ReceiveChannel::RecomputePhaseStep() { phaseStep = PhaseStepFor(carrier, sampleRate); }
+void ReceiveChannel::RecomputePhaseStep() {
+  phaseStep = PhaseStepFor(carrier, sampleRate);
+}
 
 void ReceiveChannel::SetSampleRate(int32_t rate) {
   sampleRate = rate;

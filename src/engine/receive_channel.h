@@ -94,8 +94,8 @@ class ReceiveChannel {
   int32_t boxIndex = 0;
   int32_t boxLength = 1;
 
-  int32_t firIndex = 0;                 // 0..63
-  const int32_t* firTaps = nullptr;     // 64 coefficients of the decoder's filter
+  int32_t firIndex = 0;                  // 0..63
+  const int32_t* firTaps = nullptr;      // 64 coefficients of the decoder's filter
   std::array<int32_t, kFirTaps> firI{};  // decimated I and Q rings for that filter
   std::array<int32_t, kFirTaps> firQ{};
 
@@ -103,8 +103,8 @@ class ReceiveChannel {
   std::array<std::array<int32_t, kBoxMax>, 4> hist{};
   std::array<int32_t, 4> sums{};
 
-  int32_t decimRate;   // Hz
-  double symbolRate;   // baud
+  int32_t decimRate;  // Hz
+  double symbolRate;  // baud
 
  protected:
   // Two-stage moving sum of one branch: first stage ring a, second stage ring b.

@@ -115,8 +115,8 @@ void ReceiveLoop::ContinueReplay() {
     int32_t end = std::min(cap, (idx / kReplayYieldSamples + 1) * kReplayYieldSamples);
     if (writeIndex_ > idx) end = std::min(end, writeIndex_);
     if (ch_.second != nullptr) {
-      ch_.second->ProcessBlock(std::span<const int16_t>(history_.data() + idx,
-                                                        static_cast<size_t>(end - idx)));
+      ch_.second->ProcessBlock(
+          std::span<const int16_t>(history_.data() + idx, static_cast<size_t>(end - idx)));
     }
     replayIndex_ = end;
     if (replayIndex_ % kReplayYieldSamples == 0) {

@@ -39,8 +39,12 @@ int SoundCard::ChooseDevice(bool output) {
   return SelectDeviceFromArgument(choice_.argument, output, count);
 }
 
-int SoundCard::ChosenInputDevice() { return ChooseDevice(false); }
-int SoundCard::ChosenOutputDevice() { return ChooseDevice(true); }
+int SoundCard::ChosenInputDevice() {
+  return ChooseDevice(false);
+}
+int SoundCard::ChosenOutputDevice() {
+  return ChooseDevice(true);
+}
 
 int SoundCard::OpenSoundInput() {
   if (inputOpen_) return 0;
@@ -103,14 +107,19 @@ int SoundCard::RequeueInputBlock(const InputBlock& block) {
   return Check("waveInAddBuffer", backend_.AddInputBuffer(block.index));
 }
 
-bool SoundCard::InputBlockWaiting() { return inputOpen_ && backend_.InputBlockWaiting(); }
+bool SoundCard::InputBlockWaiting() {
+  return inputOpen_ && backend_.InputBlockWaiting();
+}
 
 int SoundCard::WriteOutputBuffer(int index, size_t samples) {
   if (!outputOpen_) return kAudioNotOpen;
   if (index < 0 || index >= kAudioBuffers || samples > kOutputBlockSamples) return kAudioBadBuffer;
-  return backend_.WriteOutput(index, std::span<const int16_t>(outBuffers_[static_cast<size_t>(index)].data(), samples));
+  return backend_.WriteOutput(
+      index, std::span<const int16_t>(outBuffers_[static_cast<size_t>(index)].data(), samples));
 }
 
-bool SoundCard::TakeOutputDone(int& index) { return backend_.TakeOutputDone(index); }
+bool SoundCard::TakeOutputDone(int& index) {
+  return backend_.TakeOutputDone(index);
+}
 
 }  // namespace vexa::engine

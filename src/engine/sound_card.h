@@ -20,8 +20,8 @@ namespace vexa::engine {
 int SelectDeviceFromArgument(const std::string& arg, bool output, int deviceCount);
 
 struct DeviceChoice {
-  std::string argument;    // the first command-line argument, if any
-  std::string inputName;   // a remembered device name (wins over the argument when found)
+  std::string argument;   // the first command-line argument, if any
+  std::string inputName;  // a remembered device name (wins over the argument when found)
   std::string outputName;
 };
 

@@ -28,7 +28,8 @@ class Ax25AddressList {
  public:
   static constexpr int kMaxCapacity = 10;
 
-  explicit Ax25AddressList(int capacity) : capacity_(capacity < kMaxCapacity ? capacity : kMaxCapacity) {}
+  explicit Ax25AddressList(int capacity)
+      : capacity_(capacity < kMaxCapacity ? capacity : kMaxCapacity) {}
 
   int capacity() const { return capacity_; }
   int count() const { return count_; }

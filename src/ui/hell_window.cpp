@@ -75,10 +75,16 @@ HellWindow::HellWindow(platform::SettingsStore& store, QWidget* parent)
   connect(negative_, &QCheckBox::toggled, canvas_, qOverload<>(&QWidget::update));
 }
 
-HellWindow::~HellWindow() { SaveState(); }
+HellWindow::~HellWindow() {
+  SaveState();
+}
 
-bool HellWindow::scroll() const { return scroll_->isChecked(); }
-bool HellWindow::negative() const { return negative_->isChecked(); }
+bool HellWindow::scroll() const {
+  return scroll_->isChecked();
+}
+bool HellWindow::negative() const {
+  return negative_->isChecked();
+}
 
 void HellWindow::Refresh() {
   if (image_.pixelCount() == shownPixels_) return;

@@ -3,12 +3,12 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QScrollBar>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QShortcut>
-#include <QToolButton>
 #include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "decoders/decoder_chain.h"
@@ -113,9 +113,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
           [this] { core_.OnSysCommand(app::kCmdExportCsv); });
   menu->addSeparator();
   connect(menu->addAction("About Vexa"), &QAction::triggered, this, [this] {
-    QMessageBox::about(this, "About Vexa",
-                       QString::fromStdString(core_.caption()) +
-                           "\nA multimode terminal for amateur radio.");
+    QMessageBox::about(
+        this, "About Vexa",
+        QString::fromStdString(core_.caption()) + "\nA multimode terminal for amateur radio.");
   });
   menuButton->setMenu(menu);
   top->addWidget(menuButton);
@@ -223,7 +223,8 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
 
 MainWindow::~MainWindow() {
   if (secondWindow_->isVisible())
-    (void)secondPosition_.SavePosition(core_.settingsStore(), {secondWindow_->x(), secondWindow_->y()},
+    (void)secondPosition_.SavePosition(core_.settingsStore(),
+                                       {secondWindow_->x(), secondWindow_->y()},
                                        secondWindow_->isMinimized());
   core_.decoders().hell().set_sink(nullptr);
   core_.AttachTransmitText(nullptr);

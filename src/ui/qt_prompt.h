@@ -22,20 +22,30 @@ class QtPrompt final : public platform::Prompt {
                              platform::PromptButtons buttons, platform::PromptIcon icon) override {
     QMessageBox::StandardButtons b = QMessageBox::Ok;
     switch (buttons) {
-      case platform::PromptButtons::Ok: b = QMessageBox::Ok; break;
-      case platform::PromptButtons::YesNo: b = QMessageBox::Yes | QMessageBox::No; break;
+      case platform::PromptButtons::Ok:
+        b = QMessageBox::Ok;
+        break;
+      case platform::PromptButtons::YesNo:
+        b = QMessageBox::Yes | QMessageBox::No;
+        break;
       case platform::PromptButtons::YesNoCancel:
         b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         break;
-      case platform::PromptButtons::OkCancel: b = QMessageBox::Ok | QMessageBox::Cancel; break;
+      case platform::PromptButtons::OkCancel:
+        b = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
     }
     QMessageBox box(Icon(icon), QString::fromUtf8(title.data(), int(title.size())),
                     QString::fromUtf8(text.data(), int(text.size())), b, parent_);
     switch (box.exec()) {
-      case QMessageBox::Yes: return platform::PromptAnswer::Yes;
-      case QMessageBox::No: return platform::PromptAnswer::No;
-      case QMessageBox::Ok: return platform::PromptAnswer::Ok;
-      default: return platform::PromptAnswer::Cancel;
+      case QMessageBox::Yes:
+        return platform::PromptAnswer::Yes;
+      case QMessageBox::No:
+        return platform::PromptAnswer::No;
+      case QMessageBox::Ok:
+        return platform::PromptAnswer::Ok;
+      default:
+        return platform::PromptAnswer::Cancel;
     }
   }
 
@@ -51,11 +61,16 @@ class QtPrompt final : public platform::Prompt {
  private:
   static QMessageBox::Icon Icon(platform::PromptIcon i) {
     switch (i) {
-      case platform::PromptIcon::Information: return QMessageBox::Information;
-      case platform::PromptIcon::Warning: return QMessageBox::Warning;
-      case platform::PromptIcon::Error: return QMessageBox::Critical;
-      case platform::PromptIcon::Question: return QMessageBox::Question;
-      default: return QMessageBox::NoIcon;
+      case platform::PromptIcon::Information:
+        return QMessageBox::Information;
+      case platform::PromptIcon::Warning:
+        return QMessageBox::Warning;
+      case platform::PromptIcon::Error:
+        return QMessageBox::Critical;
+      case platform::PromptIcon::Question:
+        return QMessageBox::Question;
+      default:
+        return QMessageBox::NoIcon;
     }
   }
   QWidget* parent_ = nullptr;

@@ -79,7 +79,9 @@ app::CPositionDialog::Position QtRunner::WindowPosition() const {
   return {window_->x(), window_->y()};
 }
 
-bool QtRunner::WindowMinimised() const { return window_ != nullptr && window_->isMinimized(); }
+bool QtRunner::WindowMinimised() const {
+  return window_ != nullptr && window_->isMinimized();
+}
 
 void QtRunner::MoveWindow(app::CPositionDialog::Position p) {
   positioned_ = true;

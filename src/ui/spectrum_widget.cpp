@@ -11,9 +11,10 @@ SpectrumWidget::SpectrumWidget(app::MainCore& core, QWidget* parent)
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setCursor(Qt::CrossCursor);
-  setToolTip(tr("Left click: receive frequency. Right click: transmit frequency.\n"
-                "Shift+left: second receive channel. Shift+right: second channel off.\n"
-                "Right strip: fine tuning."));
+  setToolTip(
+      tr("Left click: receive frequency. Right click: transmit frequency.\n"
+         "Shift+left: second receive channel. Shift+right: second channel off.\n"
+         "Right strip: fine tuning."));
 }
 
 void SpectrumWidget::paintEvent(QPaintEvent*) {
@@ -48,11 +49,15 @@ void SpectrumWidget::mousePressEvent(QMouseEvent* e) {
   const bool shift = e->modifiers() & Qt::ShiftModifier;
   auto& s = core_.spectrum();
   if (e->button() == Qt::LeftButton) {
-    if (shift) s.RecordShiftLeftClick(x, y);
-    else s.RecordLeftClick(x, y);
+    if (shift)
+      s.RecordShiftLeftClick(x, y);
+    else
+      s.RecordLeftClick(x, y);
   } else if (e->button() == Qt::RightButton) {
-    if (shift) s.RecordShiftRightClick();
-    else s.RecordRightClick(x, y);
+    if (shift)
+      s.RecordShiftRightClick();
+    else
+      s.RecordRightClick(x, y);
   }
   update();
 }

@@ -74,8 +74,8 @@ TEST(Application, TracesAStartAndAnExitExactly) {
   Application app(f.Config(), f.trace);
   HeadlessRunner runner;
   EXPECT_EQ(app.InitInstance(runner), kResultCancel);
-  EXPECT_EQ(test::ReadFileBytes(f.trace.path()), std::string(kHead) + kOnePass + kRestOfInit +
-                                                      kTail + "Final Exit\n");
+  EXPECT_EQ(test::ReadFileBytes(f.trace.path()),
+            std::string(kHead) + kOnePass + kRestOfInit + kTail + "Final Exit\n");
 }
 
 TEST(Application, LargeScreenReloadsOnceFromTheLargeTemplate) {
@@ -85,9 +85,9 @@ TEST(Application, LargeScreenReloadsOnceFromTheLargeTemplate) {
   HeadlessRunner runner;
   app.InitInstance(runner);
   EXPECT_EQ(app.templateNumber(), kTemplateLarge);
-  EXPECT_EQ(test::ReadFileBytes(f.trace.path()),
-            std::string(kHead) + kOnePass + "Reloading Large Dialog\n" + kTail + kOnePass +
-                kRestOfInit + kTail + "Final Exit\n");
+  EXPECT_EQ(test::ReadFileBytes(f.trace.path()), std::string(kHead) + kOnePass +
+                                                     "Reloading Large Dialog\n" + kTail + kOnePass +
+                                                     kRestOfInit + kTail + "Final Exit\n");
 }
 
 TEST(Application, ATimerFaultStopsInitialisationWithAMessage) {
@@ -242,8 +242,8 @@ TEST(MainCore, HintsShowEveryEighthTickAndHideOnTheNext) {
 }
 
 TEST(MainCore, ClosingAsksAboutUnsavedTextAndHonoursEachAnswer) {
-  for (auto answer : {platform::PromptAnswer::Yes, platform::PromptAnswer::No,
-                      platform::PromptAnswer::Cancel}) {
+  for (auto answer :
+       {platform::PromptAnswer::Yes, platform::PromptAnswer::No, platform::PromptAnswer::Cancel}) {
     CoreRig r;
     int saved = 0;
     r.core->SetLogSaver([&] {

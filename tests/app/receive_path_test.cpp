@@ -3,8 +3,7 @@
 // the receive window.
 #include <gtest/gtest.h>
 
-#include "app/headless_runner.h"
-#include "app/main_core.h"
+#include "app/file_receiver.h"
 #include "support/test_paths.h"
 
 namespace vexa::app {
@@ -12,27 +11,9 @@ namespace {
 
 std::string Decode(const std::string& wav, int mode, double hz) {
   test::TempDir dir;
-  platform::SettingsStore store(dir.File("vexa.ini"));
-  EXPECT_EQ(store.WriteSettingInt("Misc", "ModeOnExit", mode), 0);
-  EXPECT_EQ(store.WriteSettingInt("Spectrum", "SoundFq", static_cast<int>(hz)), 0);
-  platform::FixedPrompt prompt;
-  platform::FileAudioOptions o;
-  o.inputPath = wav;
-  std::string error;
-  auto audio = platform::MakeFileBackend(o, error);
-  EXPECT_NE(audio, nullptr) << error;
-  CoreConfig c;
-  c.store = &store;
-  c.prompt = &prompt;
-  c.audio = audio.get();
-  c.openSerialPort = false;
-  platform::TraceLog trace(dir.File("VexaDbg.log"));
-  HeadlessRunner runner;
-  TextReceiveView view;
-  MainCore core(c, trace, runner, kTemplateNormal);
-  core.AttachReceiveView(&view);
-  runner.RunModal(core);
-  return view.text;
+  const auto r = ReceiveFile(wav, mode, hz, dir.path());
+  EXPECT_TRUE(r.ok) << r.error;
+  return r.text;
 }
 
 TEST(ReceivePath, APeerPsk31FileDecodesIntoTheReceiveWindow) {
@@ -45,7 +26,8 @@ TEST(ReceivePath, APeerPsk31FileDecodesIntoTheReceiveWindow) {
 
 TEST(ReceivePath, APeerRttyFileDecodesIntoTheReceiveWindow) {
   VEXA_REQUIRE_TESTDATA("audio/fldigi_rtty_45b_s170.wav");
-  const std::string expected = test::ReadFileBytes(test::TestDataPath("audio/fldigi_rtty_45b_s170.txt"));
+  const std::string expected =
+      test::ReadFileBytes(test::TestDataPath("audio/fldigi_rtty_45b_s170.txt"));
   const std::string text = Decode(test::TestDataPath("audio/fldigi_rtty_45b_s170.wav"), 4, 1000);
   // The second line of the sent text appears unchanged (the first may lose its start).
   const auto nl = expected.find('\n');

@@ -24,16 +24,16 @@ TEST(SettingsTable, NamesEveryKeyOnceWithTheDocumentedDefaults) {
     const char* k;
     int v;
   };
-  for (Int e : {Int{"Misc", "ModeOnExit", 9}, Int{"Misc", "FqOnExit", 14070000},
-                Int{"Misc", "Column8", 3000}, Int{"TX1", "ComPort", 2},
-                Int{"TX1", "DigiCommand", -1}, Int{"CW", "NormalSpeed", 20},
-                Int{"Spectrum", "Type", 2}, Int{"Spectrum", "StartFqHitones", 1900},
-                Int{"Station", "CwId", 2}, Int{"Contest", "SingleBandIdx", -1},
-                Int{"Keyboard", "Wrap", 80}, Int{"AX.25", "Persist", 63},
-                Int{"AX.25", "MonitorMask", 15}, Int{"AX.25", "TncSpeed", 9600},
-                Int{"WEBCLUSTER", "Port", 80}, Int{"Hellscreiber", "Negative", 1},
-                Int{"TNC", "StopBits", 1}, Int{"Memory0", "Mode", 9},
-                Int{"TX1", "TxTimeout", 300}}) {
+  for (Int e :
+       {Int{"Misc", "ModeOnExit", 9}, Int{"Misc", "FqOnExit", 14070000},
+        Int{"Misc", "Column8", 3000}, Int{"TX1", "ComPort", 2}, Int{"TX1", "DigiCommand", -1},
+        Int{"CW", "NormalSpeed", 20}, Int{"Spectrum", "Type", 2},
+        Int{"Spectrum", "StartFqHitones", 1900}, Int{"Station", "CwId", 2},
+        Int{"Contest", "SingleBandIdx", -1}, Int{"Keyboard", "Wrap", 80},
+        Int{"AX.25", "Persist", 63}, Int{"AX.25", "MonitorMask", 15},
+        Int{"AX.25", "TncSpeed", 9600}, Int{"WEBCLUSTER", "Port", 80},
+        Int{"Hellscreiber", "Negative", 1}, Int{"TNC", "StopBits", 1}, Int{"Memory0", "Mode", 9},
+        Int{"TX1", "TxTimeout", 300}}) {
     const SettingDef* d = FindSetting(e.s, e.k);
     ASSERT_NE(d, nullptr) << e.s << "/" << e.k;
     EXPECT_EQ(d->intDefault, e.v) << e.s << "/" << e.k;

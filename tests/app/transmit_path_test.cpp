@@ -4,6 +4,7 @@
 // by the program's own receive path.
 #include <gtest/gtest.h>
 
+#include "app/file_receiver.h"
 #include "app/headless_runner.h"
 #include "app/main_core.h"
 #include "support/test_paths.h"
@@ -63,11 +64,9 @@ std::string Transmit(const std::string& dir, int mode, double hz, const std::str
 }
 
 std::string Receive(const std::string& dir, const std::string& wav, int mode, double hz) {
-  Station s(dir, wav, "");
-  EXPECT_EQ(s.store.WriteSettingInt("Misc", "ModeOnExit", mode), 0);
-  EXPECT_EQ(s.store.WriteSettingInt("Spectrum", "SoundFq", static_cast<int>(hz)), 0);
-  s.runner.RunModal(*s.core);
-  return s.view.text;
+  const auto r = ReceiveFile(wav, mode, hz, dir);
+  EXPECT_TRUE(r.ok) << r.error;
+  return r.text;
 }
 
 TEST(TransmitPath, TypedTextGoesOutEchoesAndComesBackThroughTheReceiver) {
@@ -76,9 +75,9 @@ TEST(TransmitPath, TypedTextGoesOutEchoesAndComesBackThroughTheReceiver) {
     double hz;
     const char* text;
   };
-  for (Case c : {Case{9, 1200, "cq cq de vx1abc vx1abc pse k"},
-                 Case{10, 1500, "QPSK test 73 de VX1ABC"},
-                 Case{4, 1000, "RYRY CQ DE VX1ABC 599 K"}}) {
+  for (Case c :
+       {Case{9, 1200, "cq cq de vx1abc vx1abc pse k"}, Case{10, 1500, "QPSK test 73 de VX1ABC"},
+        Case{4, 1000, "RYRY CQ DE VX1ABC 599 K"}}) {
     test::TempDir dir;
     std::string echo;
     const std::string wav = Transmit(dir.path(), c.mode, c.hz, c.text, &echo);

@@ -29,7 +29,8 @@ class ResetCounter final : public SymbolListener {
 
 std::vector<int16_t> Tone(double hz, size_t n, double amp = 10000.0) {
   std::vector<int16_t> s(n);
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<int16_t>(amp * std::cos(2 * M_PI * hz * i / 11025));
+  for (size_t i = 0; i < n; ++i)
+    s[i] = static_cast<int16_t>(amp * std::cos(2 * M_PI * hz * i / 11025));
   return s;
 }
 

@@ -28,7 +28,9 @@ class CountingChannel final : public ReceiveChannel {
 
 class CountingSink final : public SampleSink {
  public:
-  void ProcessSamples(std::span<const int16_t> s) override { samples += static_cast<int64_t>(s.size()); }
+  void ProcessSamples(std::span<const int16_t> s) override {
+    samples += static_cast<int64_t>(s.size());
+  }
   int64_t samples = 0;
 };
 
@@ -60,19 +62,19 @@ TEST(ReceiveLoop, DispatchesEachModeToItsOwnChannel) {
     bool twoTone;
     CountingChannel Rig::*expect;
   };
-  for (Case c : {Case{0, false, &Rig::cw}, Case{9, false, &Rig::psk}, Case{10, false, &Rig::psk},
-                 Case{4, false, &Rig::rtty1}, Case{4, true, &Rig::rtty2},
-                 Case{17, false, &Rig::mtty}, Case{14, false, &Rig::pactor},
-                 Case{15, false, &Rig::hell}, Case{11, false, &Rig::fsk},
-                 Case{16, false, &Rig::fsk}}) {
+  for (Case c :
+       {Case{0, false, &Rig::cw}, Case{9, false, &Rig::psk}, Case{10, false, &Rig::psk},
+        Case{4, false, &Rig::rtty1}, Case{4, true, &Rig::rtty2}, Case{17, false, &Rig::mtty},
+        Case{14, false, &Rig::pactor}, Case{15, false, &Rig::hell}, Case{11, false, &Rig::fsk},
+        Case{16, false, &Rig::fsk}}) {
     Rig rig;
     ReceiveLoop loop(rig.Table(), 0);
     loop.SetMode(c.mode);
     loop.SetTwoTone(c.twoTone);
     loop.ProcessBlock(kBlock);
     int64_t total = 0;
-    for (auto* ch : {&rig.cw, &rig.psk, &rig.second, &rig.rtty1, &rig.rtty2, &rig.mtty,
-                     &rig.pactor, &rig.hell, &rig.fsk})
+    for (auto* ch : {&rig.cw, &rig.psk, &rig.second, &rig.rtty1, &rig.rtty2, &rig.mtty, &rig.pactor,
+                     &rig.hell, &rig.fsk})
       total += ch->samples;
     EXPECT_EQ((rig.*c.expect).samples, 2048) << c.mode;
     EXPECT_EQ(total, 2048) << "only one channel runs in mode " << c.mode;

@@ -45,7 +45,9 @@ class ScriptedBackend final : public AudioBackend {
   bool TakeInputBlock(InputBlock&) override { return false; }
   bool InputBlockWaiting() override { return false; }
   int OpenOutput(int d, AudioNotifier) override { return R("OpenOutput" + std::to_string(d)); }
-  int WriteOutput(int i, std::span<const int16_t>) override { return R("Write" + std::to_string(i)); }
+  int WriteOutput(int i, std::span<const int16_t>) override {
+    return R("Write" + std::to_string(i));
+  }
   int PauseOutput() override { return R("Pause"); }
   int ResetOutput() override { return R("ResetOut"); }
   int CloseOutput() override { return R("CloseOut"); }
@@ -74,8 +76,8 @@ TEST(SoundCard, OpensInputInOrderAndClosesItOnce) {
   SoundCard card(b, {"1", "", ""});
   ASSERT_EQ(card.OpenSoundInput(), 0);
   EXPECT_TRUE(card.inputOpen());
-  EXPECT_EQ(b.calls, (std::vector<std::string>{"OpenInput1", "Add0", "Add1", "Add2", "Add3",
-                                               "Start"}));
+  EXPECT_EQ(b.calls,
+            (std::vector<std::string>{"OpenInput1", "Add0", "Add1", "Add2", "Add3", "Start"}));
   b.calls.clear();
   card.CloseSoundInput();
   EXPECT_EQ(b.calls, (std::vector<std::string>{"Stop", "Reset", "Close"}));
@@ -160,8 +162,8 @@ TEST(SoundCard, OutputOpensWithoutQueueingAndClosesOnlyOnSuccess) {
   EXPECT_TRUE(card.outputOpen());  // the close failed
   card.CloseSoundOutput();
   EXPECT_FALSE(card.outputOpen());
-  EXPECT_EQ(b.calls, (std::vector<std::string>{"Pause", "ResetOut", "CloseOut", "Pause",
-                                               "ResetOut", "CloseOut"}));
+  EXPECT_EQ(b.calls, (std::vector<std::string>{"Pause", "ResetOut", "CloseOut", "Pause", "ResetOut",
+                                               "CloseOut"}));
   EXPECT_EQ(card.WriteOutputBuffer(0, 10), kAudioNotOpen);
 }
 

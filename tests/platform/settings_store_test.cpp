@@ -76,8 +76,9 @@ TEST(SettingsStore, KeepsForeignLinesCommentsAndOrder) {
   ASSERT_EQ(s.WriteSettingInt("Misc", "NET", 1), 0);
   ASSERT_EQ(s.WriteSettingInt("CW", "Pitch", 650), 0);
   ASSERT_EQ(s.WriteSettingInt("Spectrum", "Zoom", 2), 0);
-  EXPECT_EQ(ReadFileBytes(s.path()),
-            "; my notes\n[Misc]\nAFC=1\nodd line\nNET=1\n\n[CW]\nPitch=650\n\n[Spectrum]\nZoom=2\n");
+  EXPECT_EQ(
+      ReadFileBytes(s.path()),
+      "; my notes\n[Misc]\nAFC=1\nodd line\nNET=1\n\n[CW]\nPitch=650\n\n[Spectrum]\nZoom=2\n");
 }
 
 TEST(SettingsStore, CorruptFileReadsWhatItCan) {

@@ -8,7 +8,9 @@
 
 // Leak checking in the test programs: fontconfig (behind Qt's fonts) keeps caches for the life of
 // the process; they are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
 
 namespace vexa::test {
 
@@ -16,7 +18,9 @@ std::string TestDataPath(const std::string& relative) {
   return std::string(VEXA_TESTDATA_DIR) + "/" + relative;
 }
 
-bool HaveTestData() { return std::filesystem::is_directory(VEXA_TESTDATA_DIR); }
+bool HaveTestData() {
+  return std::filesystem::is_directory(VEXA_TESTDATA_DIR);
+}
 
 TempDir::TempDir() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "vexa-test-XXXXXX").string();

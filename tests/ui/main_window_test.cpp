@@ -13,6 +13,7 @@
 #include <set>
 
 #include "app/demo_audio.h"
+#include "app/file_receiver.h"
 #include "app/headless_runner.h"
 #include "decoders/decoder_chain.h"
 #include "support/test_paths.h"
@@ -176,29 +177,12 @@ TEST(MainWindow, TheProgramsScreenshotShowsTheWaterfallAndTheMarkers) {
 namespace vexa::ui {
 namespace {
 
-// Decodes a WAV file through the program's receive path (file backend, core, tick).
+// Decodes a WAV file through the program's receive path.
 std::string DecodeWav(const std::string& wav, int mode, double hz) {
   test::TempDir dir;
-  platform::SettingsStore store(dir.File("vexa.ini"));
-  EXPECT_EQ(store.WriteSettingInt("Misc", "ModeOnExit", mode), 0);
-  EXPECT_EQ(store.WriteSettingInt("Spectrum", "SoundFq", static_cast<int>(hz)), 0);
-  platform::FileAudioOptions o;
-  o.inputPath = wav;
-  std::string error;
-  auto audio = platform::MakeFileBackend(o, error);
-  EXPECT_NE(audio, nullptr) << error;
-  platform::FixedPrompt prompt;
-  app::CoreConfig c;
-  c.store = &store;
-  c.prompt = &prompt;
-  c.audio = audio.get();
-  c.openSerialPort = false;
-  app::HeadlessRunner runner;
-  app::TextReceiveView view;
-  app::MainCore core(c, platform::TraceLog(), runner, app::kTemplateNormal);
-  core.AttachReceiveView(&view);
-  runner.RunModal(core);
-  return view.text;
+  const auto r = app::ReceiveFile(wav, mode, hz, dir.path());
+  EXPECT_TRUE(r.ok) << r.error;
+  return r.text;
 }
 
 TEST(MainWindow, TextTypedBeforeTheCaretIsSentWithTheTxButton) {

@@ -26,12 +26,12 @@ constexpr int kAudioBuffers = 4;
 // Result codes of backend calls (0 = success).
 enum AudioError : int {
   kAudioOk = 0,
-  kAudioBadDevice = 2,     // no such device
-  kAudioNotOpen = 5,       // operation on a closed stream
+  kAudioBadDevice = 2,  // no such device
+  kAudioNotOpen = 5,    // operation on a closed stream
   kAudioAlreadyOpen = 6,
-  kAudioBadBuffer = 7,     // buffer index out of range or already queued
-  kAudioDeviceError = 9,   // the device or file reported an error
-  kAudioNoFormat = 10,     // no usable sample rate or channel layout
+  kAudioBadBuffer = 7,    // buffer index out of range or already queued
+  kAudioDeviceError = 9,  // the device or file reported an error
+  kAudioNoFormat = 10,    // no usable sample rate or channel layout
 };
 
 // Wakes the main loop from any thread when a block is ready.

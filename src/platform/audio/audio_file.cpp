@@ -43,7 +43,8 @@ bool ReadAudioFile(const std::string& path, std::vector<int16_t>& samples, std::
     if (got <= 0) break;
     for (sf_count_t i = 0; i < got; ++i) {
       float sum = 0;
-      for (int c = 0; c < info.channels; ++c) sum += chunk[static_cast<size_t>(i * info.channels + c)];
+      for (int c = 0; c < info.channels; ++c)
+        sum += chunk[static_cast<size_t>(i * info.channels + c)];
       mono.push_back(sum / static_cast<float>(info.channels));
     }
     total += got;

@@ -174,8 +174,8 @@ class FileBackend final : public AudioBackend {
     stop_ = false;
     pacer_ = std::thread([this] {
       using clock = std::chrono::steady_clock;
-      const auto period = std::chrono::microseconds(1000000LL * kInputBlockSamples /
-                                                    kAudioSampleRate);
+      const auto period =
+          std::chrono::microseconds(1000000LL * kInputBlockSamples / kAudioSampleRate);
       auto next = clock::now() + period;
       std::unique_lock lock(pacerMutex_);
       while (!stop_) {
@@ -190,8 +190,8 @@ class FileBackend final : public AudioBackend {
     outStop_ = false;
     outPacer_ = std::thread([this] {
       using clock = std::chrono::steady_clock;
-      const auto period = std::chrono::microseconds(1000000LL * kOutputBlockSamples /
-                                                    kAudioSampleRate);
+      const auto period =
+          std::chrono::microseconds(1000000LL * kOutputBlockSamples / kAudioSampleRate);
       auto next = clock::now() + period;
       std::unique_lock lock(outPacerMutex_);
       while (!outStop_) {

@@ -76,6 +76,8 @@ class NullBackend final : public AudioBackend {
 
 }  // namespace
 
-std::unique_ptr<AudioBackend> MakeNullBackend() { return std::make_unique<NullBackend>(); }
+std::unique_ptr<AudioBackend> MakeNullBackend() {
+  return std::make_unique<NullBackend>();
+}
 
 }  // namespace vexa::platform

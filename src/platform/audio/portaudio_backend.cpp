@@ -99,8 +99,8 @@ class PortAudioBackend final : public AudioBackend {
     if (e != nullptr) return kAudioNoFormat;
     ring_.Clear();
     inNotify_ = std::move(notify);
-    PaError err = Pa_OpenStream(&in_, &p, nullptr, inRate_, paFramesPerBufferUnspecified,
-                                paClipOff, &PortAudioBackend::InputCallback, this);
+    PaError err = Pa_OpenStream(&in_, &p, nullptr, inRate_, paFramesPerBufferUnspecified, paClipOff,
+                                &PortAudioBackend::InputCallback, this);
     if (err != paNoError) {
       in_ = nullptr;
       DeleteInResampler();
@@ -255,7 +255,8 @@ class PortAudioBackend final : public AudioBackend {
     const auto* in = static_cast<const float*>(input);
     auto& mono = self->cbMono_;
     mono.resize(frames);
-    for (unsigned long i = 0; i < frames; ++i) mono[i] = in[i * static_cast<unsigned long>(self->inChannels_)];
+    for (unsigned long i = 0; i < frames; ++i)
+      mono[i] = in[i * static_cast<unsigned long>(self->inChannels_)];
     auto& conv = self->cbConv_;
     const float* src = mono.data();
     size_t n = frames;

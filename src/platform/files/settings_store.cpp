@@ -19,7 +19,8 @@ namespace {
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -206,8 +207,10 @@ int SettingsStore::WriteSettingText(std::string_view section, std::string_view k
     return kSettingsWriteFailed;
   }
   struct stat st {};
-  if (stat(path_.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
-  else fchmod(fd, 0644);
+  if (stat(path_.c_str(), &st) == 0)
+    fchmod(fd, st.st_mode & 07777);
+  else
+    fchmod(fd, 0644);
   const char* p = content.data();
   size_t left = content.size();
   bool ok = true;

@@ -17,9 +17,9 @@ namespace vexa::platform {
 
 enum SettingsError : int {
   kSettingsOk = 0,
-  kSettingsBadName = 1,    // section or key empty, or holding a character the file cannot carry
-  kSettingsBadValue = 2,   // a text value holding a line break
-  kSettingsWriteFailed = 3 // the file could not be replaced (see errno text in lastError())
+  kSettingsBadName = 1,     // section or key empty, or holding a character the file cannot carry
+  kSettingsBadValue = 2,    // a text value holding a line break
+  kSettingsWriteFailed = 3  // the file could not be replaced (see errno text in lastError())
 };
 
 class SettingsStore {
