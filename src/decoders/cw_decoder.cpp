@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "decoders/fixed_point.h"
+
 namespace vexa::decoders {
 namespace {
 
@@ -55,17 +57,6 @@ constexpr std::array<uint8_t, 256> BuildMorseTable() {
 
 constexpr std::array<uint8_t, 256> kMorseTable = BuildMorseTable();
 
-// One 64-tap filter over a ring, oldest sample first (the ring's oldest entry is at firIndex).
-inline int32_t Fir(const std::array<int32_t, 64>& taps, const std::array<int32_t, 64>& ring,
-                   int32_t start) {
-  int64_t acc = 0;
-  for (int k = 0; k < 64; ++k) {
-    acc += static_cast<int64_t>(taps[static_cast<size_t>(k)]) *
-           ring[static_cast<size_t>((start + k) & 63)];
-  }
-  return static_cast<int32_t>(acc);
-}
-
 inline int32_t Power(int32_t i, int32_t q) {
   const int64_t a = i >> 16, b = q >> 16;
   return static_cast<int32_t>(std::min<int64_t>(a * a + b * b, INT32_MAX));
@@ -110,9 +101,10 @@ void CwDecoder::ProcessDecimated() {
   firQ[static_cast<size_t>(firIndex)] = FilteredQ() >> 10;
   firIndex = (firIndex + 1) & 63;
 
-  const int32_t pn = Power(Fir(kNarrowTaps, firI, firIndex), Fir(kNarrowTaps, firQ, firIndex));
-  const int32_t pr =
-      Power(Fir(kReferenceTaps, firI, firIndex), Fir(kReferenceTaps, firQ, firIndex));
+  const int32_t pn =
+      Power(Fir64(kNarrowTaps.data(), firI, firIndex), Fir64(kNarrowTaps.data(), firQ, firIndex));
+  const int32_t pr = Power(Fir64(kReferenceTaps.data(), firI, firIndex),
+                           Fir64(kReferenceTaps.data(), firQ, firIndex));
   narrowShort.Add(pn);
   narrowLong.Add(pn);
   refShort.Add(pr);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "decoders/fixed_point.h"
+
 namespace vexa::decoders {
 namespace {
 
@@ -11,15 +13,6 @@ constexpr std::array<int32_t, 64> kFsk31Taps = {
     -28,  74,   196,  337,  494,  665,  845,  1030, 1215, 1395, 1564, 1718, 1851, 1960, 2040, 2089,
     2106, 2089, 2040, 1960, 1851, 1718, 1564, 1395, 1215, 1030, 845,  665,  494,  337,  196,  74,
     -28,  -109, -170, -211, -234, -241, -234, -217, -191, -160, -127, -94,  -64,  -38,  -18,  -6};
-
-inline int32_t Fir(const std::array<int32_t, 64>& ring, int32_t start) {
-  int64_t acc = 0;
-  for (int k = 0; k < 64; ++k) {
-    acc += static_cast<int64_t>(kFsk31Taps[static_cast<size_t>(k)]) *
-           ring[static_cast<size_t>((start + k) & 63)];
-  }
-  return static_cast<int32_t>(acc);
-}
 
 constexpr int32_t Saturate(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
@@ -50,8 +43,8 @@ void Fsk31Receiver::ProcessDecimated() {
   firI[static_cast<size_t>(firIndex)] = FilteredI() >> 10;
   firQ[static_cast<size_t>(firIndex)] = FilteredQ() >> 10;
   firIndex = (firIndex + 1) & 63;
-  const int64_t i = Fir(firI, firIndex) >> 12;
-  const int64_t q = Fir(firQ, firIndex) >> 12;
+  const int64_t i = Fir64(kFsk31Taps.data(), firI, firIndex) >> 12;
+  const int64_t q = Fir64(kFsk31Taps.data(), firQ, firIndex) >> 12;
 
   // Frequency as about 1024 x the tangent of the phase step (positive above the centre). The
   // products are 64-bit: a loud signal makes them exceed 32 bits.

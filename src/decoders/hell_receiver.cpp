@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "decoders/fixed_point.h"
+
 namespace vexa::decoders {
 namespace {
 
@@ -11,15 +13,6 @@ constexpr std::array<int32_t, 64> kHellTaps = {
     44,   23,   -16,  -16, 20,   14,   -65, -130, -79, 18,   -30, -233, -202, 580, 2161, 3825,
     4542, 3825, 2161, 580, -202, -233, -30, 18,   -79, -130, -65, 14,   20,   -16, -16,  23,
     44,   22,   -5,   -2,  17,   13,   -11, -23,  -9,  6,    -1,  -15,  -10,  9,   16,   3};
-
-inline int32_t Fir(const std::array<int32_t, 64>& ring, int32_t start) {
-  int64_t acc = 0;
-  for (int k = 0; k < 64; ++k) {
-    acc += static_cast<int64_t>(kHellTaps[static_cast<size_t>(k)]) *
-           ring[static_cast<size_t>((start + k) & 63)];
-  }
-  return static_cast<int32_t>(acc);
-}
 
 }  // namespace
 
@@ -54,8 +47,8 @@ void HellReceiver::ProcessDecimated() {
   firI[static_cast<size_t>(firIndex)] = FilteredI() >> 10;
   firQ[static_cast<size_t>(firIndex)] = FilteredQ() >> 10;
   firIndex = (firIndex + 1) & 63;
-  const int32_t x = Fir(firI, firIndex);
-  const int32_t y = Fir(firQ, firIndex);
+  const int32_t x = Fir64(kHellTaps.data(), firI, firIndex);
+  const int32_t y = Fir64(kHellTaps.data(), firQ, firIndex);
 
   const uint32_t next = static_cast<uint32_t>(symbolPhase) + symbolStep;
   symbolPhase = static_cast<uint16_t>(next);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "decoders/fixed_point.h"
+
 namespace vexa::decoders {
 namespace {
 
@@ -24,16 +26,6 @@ constexpr std::array<int32_t, 64> kTaps200 = {
 constexpr double kAngleScale = 683565275.0;  // 2^31 units per half turn
 constexpr int32_t kAngleDivisor = 2000000;
 constexpr int32_t kMaxAngleStep = 200;
-
-inline int32_t Fir(const std::array<int32_t, 64>& taps, const std::array<int32_t, 64>& ring,
-                   int32_t start) {
-  int64_t acc = 0;
-  for (int k = 0; k < 64; ++k) {
-    acc += static_cast<int64_t>(taps[static_cast<size_t>(k)]) *
-           ring[static_cast<size_t>((start + k) & 63)];
-  }
-  return static_cast<int32_t>(acc);
-}
 
 // Moves every bit of the register down by one; the new bit enters at the top of the last byte,
 // so that after a whole frame the first byte holds the oldest bits (received LSB first).
@@ -97,8 +89,8 @@ void PactorReceiver::ProcessDecimated() {
 }
 
 void PactorReceiver::RunPath(PactorPath& p, const std::array<int32_t, 64>& taps, bool fast) {
-  const int32_t x = Fir(taps, firI, firIndex);
-  const int32_t y = Fir(taps, firQ, firIndex);
+  const int32_t x = Fir64(taps.data(), firI, firIndex);
+  const int32_t y = Fir64(taps.data(), firQ, firIndex);
   const auto angle = static_cast<int32_t>(
       std::trunc(std::atan2(static_cast<double>(y), static_cast<double>(x)) * kAngleScale));
   // Phase step since the last decimated step, wrapped to a half turn either way.
