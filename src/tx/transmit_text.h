@@ -50,7 +50,13 @@ class PlainTransmitText final : public TransmitText {
       caret_ = 0;
       allSelected_ = false;
     }
-    text_.insert(caret_, s);
+    // Built anew rather than with insert(), which GCC 12 misreports (-Wrestrict) when inlined.
+    std::string out;
+    out.reserve(text_.size() + s.size());
+    out.append(text_, 0, caret_);
+    out.append(s);
+    out.append(text_, caret_, std::string::npos);
+    text_.swap(out);
     caret_ += s.size();
   }
   // Adds text after the end without moving the caret (it waits until the caret passes it).
