@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 TEST_DIR ?= build-asan
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build test bench run format clean
+.PHONY: all deps build test bench fuzz run format clean
 
 all: build
 
@@ -23,6 +23,17 @@ test: deps
 bench: build
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target vexa_bench
 	@$(BUILD_DIR)/bin/vexa_bench
+
+# libFuzzer programs for the parsers of outside input (clang); FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVEXA_SANITIZE=ON -DVEXA_FUZZ=ON -DVEXA_BUILD_GUI=OFF -DVEXA_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target FuzzSettingsFile FuzzQsoRecord FuzzLogFile \
+	  FuzzCountryFile FuzzCallsignList FuzzRxBits
+	@for f in FuzzSettingsFile FuzzQsoRecord FuzzLogFile FuzzCountryFile FuzzCallsignList FuzzRxBits; do \
+	  echo "== $$f"; build-fuzz/bin/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \
+	done
 
 run: build
 	@if [ -x $(BUILD_DIR)/bin/vexa ] && { [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; }; then \

@@ -1,0 +1,125 @@
+#include "fuzz/parser_fuzz.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "callinfo/country_table.h"
+#include "decoders/baudot_codec.h"
+#include "decoders/psk_receiver.h"
+#include "engine/rx_text_queue.h"
+#include "log/log_scan.h"
+#include "log/qso_record.h"
+#include "packet/ax25_address.h"
+#include "platform/files/settings_store.h"
+
+namespace vexa::fuzz {
+namespace {
+
+std::string_view Text(const uint8_t* data, size_t size) {
+  return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// A scratch file that lives as long as the process (the settings store reads only files).
+const std::string& ScratchPath() {
+  static const std::string path = [] {
+    char tmpl[] = "/tmp/vexa-fuzz-XXXXXX";
+    const int fd = mkstemp(tmpl);
+    if (fd >= 0) close(fd);
+    return std::string(tmpl);
+  }();
+  return path;
+}
+
+}  // namespace
+
+bool FuzzSettingsFile(const uint8_t* data, size_t size) {
+  std::FILE* f = std::fopen(ScratchPath().c_str(), "wb");
+  if (f == nullptr) return true;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+  platform::SettingsStore store(ScratchPath());
+  (void)store.ReadSettingInt("Misc", "AFC", 7);
+  const std::string text = store.ReadSettingText("Station", "MyCall", "NOCALL");
+  if (text.size() > platform::SettingsStore::kMaxTextLength) return false;
+  // A write into any file must read back, and keep the other keys readable.
+  if (store.WriteSettingText("Station", "MyCall", "VX1FZ") != 0) return true;
+  return store.ReadSettingText("station", "mycall", "") == "VX1FZ" &&
+         store.ReadSettingInt("Fuzz", "Missing", 42) == 42;
+}
+
+bool FuzzQsoRecord(const uint8_t* data, size_t size) {
+  log::QsoRecord r;
+  const int result = log::ParseQsoText(Text(data, size), r);
+  if (result < log::kQsoOk || result > log::kQsoNoFrequency) return false;
+  if (result == log::kQsoOk && !log::IsCallsign(r.call)) return false;
+  (void)log::ModeClassOf(Text(data, size));
+  return true;
+}
+
+bool FuzzLogFile(const uint8_t* data, size_t size) {
+  log::LogScanOptions o;
+  o.nowUtc = 1796601600;  // a fixed "now": 2026-12-08
+  o.fullScan = (size % 2) == 1;
+  o.serialNumbers = (size % 3) == 1;
+  log::QsoSink sink;
+  const auto res = log::ScanLogText(Text(data, size), o, sink);
+  return res.qsoTotal >= 0 && res.errorCount >= 0 && res.lines >= 0 &&
+         res.qsoTotal + res.errorCount <= res.lines + 1;
+}
+
+bool FuzzCountryFile(const uint8_t* data, size_t size) {
+  callinfo::CountryTable t;
+  (void)t.LoadText(Text(data, size));
+  // Look up every token of the input as a call: an index is -1 or inside the table.
+  std::string_view s = Text(data, size);
+  size_t pos = 0;
+  int lookups = 0;
+  while (pos < s.size() && lookups < 64) {
+    size_t end = s.find_first_of(" ,;:\r\n", pos);
+    if (end == std::string_view::npos) end = s.size();
+    if (end > pos) {
+      callinfo::CountryInfo info;
+      const int i = t.LookupCountry(s.substr(pos, end - pos), &info);
+      if (i < -1 || i >= t.size()) return false;
+      ++lookups;
+    }
+    pos = end + 1;
+  }
+  return true;
+}
+
+bool FuzzCallsignList(const uint8_t* data, size_t size) {
+  packet::Ax25AddressList list(size % 2 ? 7 : 10);
+  const int n = packet::ParseCallsignList(Text(data, size), list);
+  if (n < -1 || n > list.capacity() || list.count() > list.capacity()) return false;
+  if (n >= 0) {
+    // What parsed prints back and parses again to the same list.
+    packet::Ax25AddressList again(list.capacity());
+    if (packet::ParseCallsignList(packet::FormatCallsignList(list), again) != n) return false;
+    if (!(again == list)) return false;
+  }
+  return true;
+}
+
+bool FuzzRxBits(const uint8_t* data, size_t size) {
+  engine::RxTextQueue q;
+  decoders::BaudotDecoder baudot(&q);
+  decoders::PskDecoder psk(&q);
+  for (size_t i = 0; i < size; ++i) {
+    for (int b = 0; b < 8; ++b) {
+      const int bit = (data[i] >> b) & 1;
+      const int r = baudot.PutBit(bit);
+      if (r != 0 && r != decoders::BaudotDecoder::kStartBit &&
+          r != decoders::BaudotDecoder::kFramingError)
+        return false;
+      psk.PutBit(bit);
+    }
+  }
+  return q.Size() <= engine::RxTextQueue::kCapacity;
+}
+
+}  // namespace vexa::fuzz

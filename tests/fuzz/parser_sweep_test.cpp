@@ -1,0 +1,94 @@
+// A seeded sweep over the parser entry points that the fuzzing programs use: random bytes, and
+// valid inputs with bytes flipped, cut and repeated. Runs under the sanitizers with the tests.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fuzz/parser_fuzz.h"
+#include "support/test_paths.h"
+
+namespace vexa::fuzz {
+namespace {
+
+using Entry = bool (*)(const uint8_t*, size_t);
+
+// Mutations of the seeds and plain random inputs; returns the first input that broke an
+// invariant ("" when none did).
+std::string Sweep(Entry entry, const std::vector<std::string>& seeds, int rounds, uint32_t seed) {
+  std::mt19937 rng(seed);
+  auto byte = [&] { return static_cast<char>(rng() & 0xFF); };
+  for (int i = 0; i < rounds; ++i) {
+    std::string in;
+    if (seeds.empty() || i % 4 == 0) {
+      in.resize(rng() % 300);
+      for (auto& c : in) c = byte();
+    } else {
+      in = seeds[rng() % seeds.size()];
+      const int edits = 1 + static_cast<int>(rng() % 8);
+      for (int e = 0; e < edits && !in.empty(); ++e) {
+        const size_t at = rng() % in.size();
+        switch (rng() % 4) {
+          case 0:
+            in[at] = byte();
+            break;
+          case 1:
+            in.resize(at);
+            break;
+          case 2:
+            in.insert(at, in.substr(at, rng() % 40));
+            break;
+          default:
+            in.insert(at, 1, byte());
+            break;
+        }
+      }
+    }
+    if (!entry(reinterpret_cast<const uint8_t*>(in.data()), in.size()))
+      return in.empty() ? " " : in;
+  }
+  return "";
+}
+
+TEST(ParserSweep, SettingsFiles) {
+  const std::vector<std::string> seeds = {
+      "[Misc]\nAFC=1\nNET=0\n\n[Station]\nMyCall=DL1ABC\n",
+      "; comment\r\n[AX.25]\r\nDefaultDigis=DB0AAA-3 DB0BBB \r\n[Keyboard]\r\nF1=<TX>CQ<RX>\r\n",
+      "[Station]\nMyCall=\"quoted\"\n[Station]\nMyCall=second\n"};
+  EXPECT_EQ(Sweep(FuzzSettingsFile, seeds, 400, 1), "");
+}
+
+TEST(ParserSweep, LogRecordsAndFiles) {
+  const std::vector<std::string> seeds = {
+      "DL1ABC 04/Sep/2000 12:34:56z 14.070.150 PSK31 599/579 001&023 NAME QTH [CQ WW RTTY]",
+      "W1AW 01/Jan/2020 12:00:00 7.000.000 CW 599 579",
+      "K1ABC 31/Dec/1999 23:59 3.580 RTTY\r\n\r\nVX1AA 01/01/26 0000z 28.000.000 FM\r\n"};
+  EXPECT_EQ(Sweep(FuzzQsoRecord, seeds, 3000, 2), "");
+  EXPECT_EQ(Sweep(FuzzLogFile, seeds, 2000, 3), "");
+}
+
+TEST(ParserSweep, CountryFiles) {
+  std::vector<std::string> seeds = {
+      "Germany:                  14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+      "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR,Y2,Y3,=DL0ABC(15)[27];\n",
+      "United States:            05:  08:  NA:   37.53:    91.67:     5.0:  K:\n"
+      "    AA,K,N,W,=W1AW/4,4U1WB(4)[7]<1.0/2.0>{NA}~5.0~;\n"};
+  if (std::filesystem::exists(test::TestDataPath("cty/cty.dat"))) {
+    const std::string real = test::ReadFileBytes(test::TestDataPath("cty/cty.dat"));
+    for (size_t at = 0; at + 3000 < real.size(); at += real.size() / 8)
+      seeds.push_back(real.substr(at, 3000));
+  }
+  EXPECT_EQ(Sweep(FuzzCountryFile, seeds, 1500, 4), "");
+}
+
+TEST(ParserSweep, CallsignListsAndDecoderBits) {
+  const std::vector<std::string> seeds = {"DB0AAA-3 DB0BBB ", "N0CALL-15 A1 B2-0 ",
+                                          "W1AW W2AW W3AW W4AW W5AW W6AW W7AW W8AW "};
+  EXPECT_EQ(Sweep(FuzzCallsignList, seeds, 4000, 5), "");
+  EXPECT_EQ(Sweep(FuzzRxBits, {}, 1000, 6), "");
+}
+
+}  // namespace
+}  // namespace vexa::fuzz
