@@ -4,6 +4,7 @@
 
 #include <string>
 #include <vector>
+#include "decoders/rx_test_util.h"
 
 namespace vexa::decoders {
 namespace {
@@ -35,12 +36,7 @@ void SendCode(BaudotDecoder& d, int index, int stopBit = 1) {
   (void)stopBit;
 }
 
-std::string Drain(engine::RxTextQueue& q) {
-  std::string s;
-  uint8_t c;
-  while (q.Get(c)) s += static_cast<char>(c);
-  return s;
-}
+using testutil::Drain;
 
 // Decoder with mark = 1 (markLevel 1), so the test bits read as on the line.
 struct MarkOne {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decoders/decoder_chain.h"
+#include "decoders/rx_test_util.h"
 #include "engine/receive_loop.h"
 #include "platform/audio/audio_backend.h"
 #include "support/cw_score.h"
@@ -17,12 +18,7 @@
 namespace vexa::decoders {
 namespace {
 
-std::string Drain(engine::RxTextQueue& q) {
-  std::string s;
-  uint8_t c;
-  while (q.Get(c)) s.push_back(static_cast<char>(c));
-  return s;
-}
+using testutil::Drain;
 
 std::string DecodeAudio(const std::vector<int16_t>& audio, double toneHz) {
   engine::RxTextQueue q;

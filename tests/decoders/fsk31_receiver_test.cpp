@@ -8,6 +8,7 @@
 
 #include "decoders/decoder_chain.h"
 #include "decoders/psk_receiver.h"
+#include "decoders/rx_test_util.h"
 #include "engine/receive_loop.h"
 #include "support/cw_score.h"
 #include "support/cw_signal.h"
@@ -23,12 +24,7 @@ class BitLog final : public engine::SymbolListener {
   std::vector<int> bits;
 };
 
-std::string Drain(engine::RxTextQueue& q) {
-  std::string s;
-  uint8_t c;
-  while (q.Get(c)) s.push_back(static_cast<char>(c));
-  return s;
-}
+using testutil::Drain;
 
 // One tone decision with averaged frequency value s (positive = upper tone).
 void Decide(Fsk31Receiver& rx, int32_t s, int steps = 1) {

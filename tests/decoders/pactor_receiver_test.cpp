@@ -8,6 +8,7 @@
 
 #include "decoders/decoder_chain.h"
 #include "decoders/pactor_huffman.h"
+#include "decoders/rx_test_util.h"
 #include "engine/receive_loop.h"
 #include "support/cw_signal.h"
 #include "support/pactor_signal.h"
@@ -16,12 +17,7 @@
 namespace vexa::decoders {
 namespace {
 
-std::string Drain(engine::RxTextQueue& q) {
-  std::string s;
-  uint8_t c;
-  while (q.Get(c)) s.push_back(static_cast<char>(c));
-  return s;
-}
+using testutil::Drain;
 
 // Feeds whole frames bit by bit (LSB first) into the 100- or 200-baud frame register.
 void FeedBits(PactorReceiver& rx, const std::vector<uint8_t>& frame, int baud) {
