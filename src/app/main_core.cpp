@@ -87,10 +87,8 @@ MainCore::~MainCore() {
   transmitter_.reset();  // stops the keyer thread before the lines and the port go
   if (lines_) lines_->SetPort(nullptr);
   if (port_) (void)port_->Close();
-  if (sound_) {
-    sound_->CloseSoundInput();
-    sound_->CloseSoundOutput();
-  }
+  sound_->CloseSoundInput();
+  sound_->CloseSoundOutput();
   // members_ goes last among the settings: its destructor writes every member back.
 }
 
@@ -488,7 +486,6 @@ void MainCore::DrainReceivedText() {
       prevChar_ = c;
       continue;
     }
-    ++lineCount_;
     if (c > 31) lineBuffer_.push_back(static_cast<char>(c));
     view_->AppendChar(c);
     if (c == '\r' || (c == '\n' && prevChar_ != '\r')) EndLine();
@@ -498,7 +495,6 @@ void MainCore::DrainReceivedText() {
 
 void MainCore::EndLine() {
   view_->LineCompleted();
-  lineCount_ = 0;
   if (!lineBuffer_.empty()) {
     // Completed lines are offered to the DX spot list once it is present.
     lineBuffer_.clear();

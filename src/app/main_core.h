@@ -336,7 +336,6 @@ class MainCore : private engine::SpectrumHost {
   int msCounter_ = 0;
   uint8_t prevChar_ = 0;
   std::string lineBuffer_;
-  int lineCount_ = 0;
   std::string caption_;
   bool destroyed_ = false;
 };
