@@ -25,7 +25,7 @@ struct CoreRig {
     c.openSerialPort = false;
     core = std::make_unique<vexa::app::MainCore>(c, vexa::platform::TraceLog(), host,
                                                  vexa::app::kTemplateNormal);
-    core->SetMode(mode);
+    core->SetMode(static_cast<vexa::Mode>(mode));
   }
 };
 
@@ -34,7 +34,8 @@ void BM_ReceiveBlock(benchmark::State& state) {
   size_t at = 0;
   for (auto _ : state) {
     if (at + 2048 > r.demo.size()) at = 0;
-    r.core->receiveLoop().ProcessBlock(std::span<const int16_t>(r.demo.data() + at, 2048));
+    r.core->receive().receiveLoop().ProcessBlock(
+        std::span<const int16_t>(r.demo.data() + at, 2048));
     at += 2048;
   }
   state.counters["x_realtime"] = benchmark::Counter(
@@ -48,10 +49,12 @@ void BM_SpectrumFrame(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     if (at + 2048 > r.demo.size()) at = 0;
-    r.core->receiveLoop().ProcessBlock(std::span<const int16_t>(r.demo.data() + at, 2048));
+    r.core->receive().receiveLoop().ProcessBlock(
+        std::span<const int16_t>(r.demo.data() + at, 2048));
     at += 2048;
     state.ResumeTiming();
-    r.core->RenderSpectrum(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    r.core->receive().RenderSpectrum(static_cast<int>(state.range(0)),
+                                     static_cast<int>(state.range(1)));
   }
 }
 BENCHMARK(BM_SpectrumFrame)->Args({1034, 200})->Args({1920, 400})->Unit(benchmark::kMicrosecond);

@@ -43,9 +43,9 @@ void BM_Receive(benchmark::State& state) {
   const auto audio = Signal(mode == 4 || mode == 17);
   vexa::engine::RxTextQueue queue;
   DecoderChain chain(queue);
-  chain.SetMode(mode);
+  chain.SetMode(static_cast<vexa::Mode>(mode));
   vexa::engine::ReceiveLoop loop(chain.Table(), 0);
-  loop.SetMode(mode);
+  loop.SetMode(static_cast<vexa::Mode>(mode));
   loop.SetTwoTone(twoTone);
   uint8_t c;
   for (auto _ : state) {

@@ -46,7 +46,7 @@ void BM_ReceiveLoopPskWithSecondChannel(benchmark::State& state) {
   t.psk = &psk;
   t.second = &second;
   vexa::engine::ReceiveLoop loop(t, 1);
-  loop.SetMode(9);
+  loop.SetMode(vexa::Mode::Psk31);
   loop.PlaceSecondChannel(1500);
   auto block = Noise(2048);
   for (auto _ : state) loop.ProcessBlock(block);

@@ -50,7 +50,7 @@ void BM_SpectrumEngineFrame(benchmark::State& state) {
   Spectrum s(settings);
   NullHost host;
   if (s.Resize(1034, 200) != 0) state.SkipWithError("resize failed");
-  s.ChangeMode(4);  // RTTY: the FSK AFC and the signal measure run every frame
+  s.ChangeMode(vexa::Mode::Rtty);  // RTTY: the FSK AFC and the signal measure run every frame
   s.SetHost(&host);
   s.SetAfc(true);
   s.SetSignalCheck(true);
@@ -66,7 +66,7 @@ void BM_SpectrumEngineFrameWide(benchmark::State& state) {
   settings.zoom = 0;
   Spectrum s(settings);
   if (s.Resize(2058, 400) != 0) state.SkipWithError("resize failed");
-  s.ChangeMode(9);
+  s.ChangeMode(vexa::Mode::Psk31);
   RunFrames(state, s);
 }
 BENCHMARK(BM_SpectrumEngineFrameWide);

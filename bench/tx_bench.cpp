@@ -32,7 +32,7 @@ class EndlessHost final : public vexa::tx::ModulatorHost {
 void BM_Modulator(benchmark::State& state) {
   const int mode = static_cast<int>(state.range(0));
   EndlessHost host;
-  auto m = vexa::tx::MakeModulator(mode, host);
+  auto m = vexa::tx::MakeModulator(static_cast<vexa::Mode>(mode), host);
   std::atomic<int> dot{5};
   vexa::tx::ModulatorParams p;
   p.dotTicks = &dot;
@@ -45,7 +45,7 @@ void BM_Modulator(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * 1024);
   state.counters["x_realtime"] = benchmark::Counter(
       static_cast<double>(state.iterations()) * 1024 / 11025.0, benchmark::Counter::kIsRate);
-  std::string label = vexa::ModeName(mode);
+  std::string label = vexa::ModeName(static_cast<vexa::Mode>(mode));
   label += " (mode ";
   label += std::to_string(mode);
   label += ")";

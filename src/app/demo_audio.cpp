@@ -35,14 +35,15 @@ class LoopingText final : public tx::ModulatorHost {
 
 const std::vector<DemoSignal>& DemoSignals() {
   static const std::vector<DemoSignal> signals = {
-      {9, 1000.0, 0.030,
+      {Mode::Psk31, 1000.0, 0.030,
        "CQ CQ CQ de VX1DEM VX1DEM VX1DEM pse k\r\n"
        "Welcome to Vexa! Click a signal on the waterfall to tune to it.\r\n"},
-      {9, 1500.0, 0.012,
+      {Mode::Psk31, 1500.0, 0.012,
        "VX1DEM de VX3PSK: Good morning, thanks for the call. RST 599, name Ana, QTH Lisbon.\r\n"},
-      {10, 1850.0, 0.015, "QPSK31 test de VX4QP VX4QP: the Viterbi decoder at work. 73\r\n"},
-      {4, 2200.0, 0.020, "RYRYRY CQ TEST DE VX2RTY VX2RTY 599 001 K\r\n"},
-      {0, 2650.0, 0.025, "CQ CQ DE VX5CW VX5CW K "},
+      {Mode::Qpsk, 1850.0, 0.015,
+       "QPSK31 test de VX4QP VX4QP: the Viterbi decoder at work. 73\r\n"},
+      {Mode::Rtty, 2200.0, 0.020, "RYRYRY CQ TEST DE VX2RTY VX2RTY 599 001 K\r\n"},
+      {Mode::Cw, 2650.0, 0.025, "CQ CQ DE VX5CW VX5CW K "},
   };
   return signals;
 }

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "common/mode.h"
+
 namespace vexa::app {
 
 struct DemoSignal {
-  int mode;          // 0 CW, 4 RTTY, 9 PSK31, 10 QPSK
+  Mode mode;
   double audioHz;    // centre frequency
   double level;      // amplitude relative to full scale
   std::string text;  // sent over and over

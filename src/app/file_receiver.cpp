@@ -8,13 +8,13 @@
 
 namespace vexa::app {
 
-FileReceiveResult ReceiveFile(const std::string& wav, int mode, double audioHz,
+FileReceiveResult ReceiveFile(const std::string& wav, Mode mode, double audioHz,
                               const std::string& scratchDir) {
   FileReceiveResult r;
   const std::string ini = scratchDir + "/receive-file.ini";
   std::remove(ini.c_str());
   platform::SettingsStore store(ini);
-  (void)store.WriteSettingInt("Misc", "ModeOnExit", mode);
+  (void)store.WriteSettingInt("Misc", "ModeOnExit", static_cast<int>(mode));
   (void)store.WriteSettingInt("Spectrum", "SoundFq", static_cast<int>(audioHz));
   (void)store.WriteSettingInt("CW", "Pitch", static_cast<int>(audioHz));
   platform::FileAudioOptions o;
@@ -31,8 +31,8 @@ FileReceiveResult ReceiveFile(const std::string& wav, int mode, double audioHz,
     TextReceiveView view;
     {
       MainCore core(c, platform::TraceLog(), runner, kTemplateNormal);
-      core.AttachReceiveView(&view);
-      core.SetHeadlessSpectrum(true);
+      core.receive().AttachReceiveView(&view);
+      core.receive().SetHeadlessSpectrum(true);
       runner.RunModal(core);
     }
     r.ok = true;

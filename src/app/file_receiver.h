@@ -5,6 +5,8 @@
 // neither read nor changed.
 #include <string>
 
+#include "common/mode.h"
+
 namespace vexa::app {
 
 struct FileReceiveResult {
@@ -15,7 +17,7 @@ struct FileReceiveResult {
 
 // mode: the operating mode; audioHz: the receive frequency (the CW pitch in CW).
 // scratchDir: a folder for the temporary settings file.
-FileReceiveResult ReceiveFile(const std::string& wav, int mode, double audioHz,
+FileReceiveResult ReceiveFile(const std::string& wav, Mode mode, double audioHz,
                               const std::string& scratchDir);
 
 }  // namespace vexa::app

@@ -12,6 +12,7 @@ int HeadlessRunner::RunModal(MainCore& core) {
   while (!ended_) {
     const int blocks = core.OnInputBlocks();
     core.OnOutputDone();
+    core.OnSerialData();
     if (blocks > 0) {
       nowMs_ += blockMs * blocks;
     } else {

@@ -3,9 +3,11 @@
 // desktop program, without a window. Exit codes: 0 success, 1 failure, 2 usage error,
 // 3 unreadable input.
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/mode.h"
 #include "platform/files/paths.h"
 
 namespace vexa::cli {
@@ -30,15 +32,11 @@ struct CommandDef {
 // A whole token as a finite number.
 bool ParseNumber(const std::string& text, double& value);
 
-// "a|b|c" from the names of a command's table of modes.
-template <typename Table>
-std::string NameList(const Table& table) {
-  std::string s;
-  for (const auto& row : table) {
-    if (!s.empty()) s += "|";
-    s += row.name;
-  }
-  return s;
+// The mode a command-line argument names, when `accept` takes it; nullopt otherwise.
+inline std::optional<Mode> ParseModeIf(const std::string& text, bool (*accept)(Mode)) {
+  const std::optional<Mode> m = ParseMode(text);
+  if (!m || !accept(*m)) return std::nullopt;
+  return m;
 }
 
 // Runs vexa-cli with its arguments (argv[0] excluded).

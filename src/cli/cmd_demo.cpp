@@ -7,7 +7,7 @@
 #include "app/demo_audio.h"
 #include "app/file_receiver.h"
 #include "cli/cli.h"
-#include "engine/mode.h"
+#include "common/mode.h"
 #include "platform/audio/audio_backend.h"
 
 namespace vexa::cli {

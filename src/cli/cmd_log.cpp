@@ -8,7 +8,7 @@
 #include "callinfo/multiplier_tally.h"
 #include "callinfo/tally_sink.h"
 #include "cli/cli.h"
-#include "engine/mode.h"
+#include "common/mode.h"
 #include "log/log_export.h"
 #include "log/log_file.h"
 #include "log/log_scan.h"
@@ -21,21 +21,6 @@ namespace {
 constexpr const char* kUsage =
     "usage: vexa-cli log add [--yes] [--freq MHZ.KHZ.HZ] [--mode NAME] [--contest NAME] TEXT\n"
     "       vexa-cli log check | export adif|csv | stats\n";
-
-// Operating mode number of a mode name ("PSK31", "rtty") or number; -1 when unknown.
-int ModeNumber(const std::string& text) {
-  if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0])))
-    return std::atoi(text.c_str());
-  for (int m = 0; m < kModeCount; ++m) {
-    const std::string name = vexa::ModeName(m);
-    if (name.size() != text.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size(); ++i)
-      same = same && std::toupper(static_cast<unsigned char>(text[i])) == name[i];
-    if (same) return m;
-  }
-  return -1;
-}
 
 // Every message the prompt was shown, one per line, with CR LF turned into line breaks.
 void PrintShown(std::ostream& os, const std::string& shown) {
@@ -62,8 +47,8 @@ int Add(CliContext& ctx) {
     ctx.err << kUsage;
     return kExitUsage;
   }
-  int modeNumber = 7;  // no mode: the stamp leaves it out
-  if (!mode.empty() && (modeNumber = ModeNumber(mode)) < 0) {
+  std::optional<Mode> modeGiven = Mode::Unnamed7;  // no mode: the stamp leaves it out
+  if (!mode.empty() && !(modeGiven = ParseMode(mode))) {
     ctx.err << "vexa-cli: unknown mode '" << mode << "'\n";
     return kExitUsage;
   }
@@ -71,7 +56,7 @@ int Add(CliContext& ctx) {
   log::QsoEntry entry(ctx.paths.WorkFile(log::kLogFileName), prompt,
                       [] { return static_cast<int64_t>(std::time(nullptr)); });
   entry.frequencyText = freq;
-  entry.mode = modeNumber;
+  entry.mode = *modeGiven;
   entry.contest.name = contest;
   entry.Type(text);
   const int rc = entry.SaveQso();

@@ -13,33 +13,13 @@
 #include "cli/cli.h"
 #include "decoders/decoder_chain.h"
 #include "decoders/hell_image.h"
+#include "decoders/receive_path.h"
 #include "decoders/rx_commands.h"
-#include "engine/receive_loop.h"
 #include "engine/sound_card.h"
 #include "platform/audio/audio_backend.h"
 
 namespace vexa::cli {
 namespace {
-
-// The receive modes the command knows. A new mode is one row here (plus its channel in the
-// decoder chain).
-struct RxModeDef {
-  const char* name;
-  Mode mode;
-};
-// clang-format off
-constexpr RxModeDef kRxModes[] = {
-    {"rtty", Mode::Rtty},
-    {"mtty", Mode::Mtty},
-    {"psk31", Mode::Psk31},
-    {"qpsk", Mode::Qpsk},
-    {"cw", Mode::Cw},
-    {"hell", Mode::Hell},
-    {"fsk31", Mode::Fsk31},
-    {"fsk31b", Mode::Fsk31b},
-    {"pactor", Mode::Pactor},
-};
-// clang-format on
 
 constexpr double kMaxAudioHz = 5512.5;  // half the input rate
 
@@ -57,7 +37,10 @@ struct RxOptions {
   std::string file;
 };
 
-std::string ModeList() { return NameList(kRxModes); }
+// The receive modes are the ones with a receive channel of their own.
+std::string ModeList() {
+  return ModeCliNames(HasOwnChannel, "|");
+}
 
 int Usage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli rx: " << message << "\n";
@@ -87,10 +70,7 @@ int ParseRxOptions(CliContext& ctx, RxOptions& o) {
       if (!hasValue) return Usage(ctx, arg + " needs a value");
       const std::string& v = a[++i];
       if (arg == "--mode") {
-        o.mode.reset();
-        for (const auto& m : kRxModes) {
-          if (v == m.name) o.mode = m.mode;
-        }
+        o.mode = ParseModeIf(v, HasOwnChannel);
         if (!o.mode) return Usage(ctx, "unknown mode '" + v + "'");
       } else if (arg == "--freq") {
         if (!ParseNumber(v, o.freq) || o.freq <= 0 || o.freq >= kMaxAudioHz) {
@@ -151,21 +131,25 @@ int CmdRx(CliContext& ctx) {
   if (int e = ParseRxOptions(ctx, o)) return e;
 
   engine::RxTextQueue mainQueue;
-  auto chain = std::make_unique<decoders::DecoderChain>(mainQueue);
+  auto path = std::make_unique<decoders::ReceivePath>(mainQueue, 0);
+  decoders::DecoderChain& chain = path->chain();
   if (!o.baudText.empty()) {
     platform::FixedPrompt prompt;
     double baud = 0;
-    if (decoders::ApplyRttyBaudRate(o.baudText, *chain, prompt, baud) != decoders::kRxOk) {
+    if (decoders::ApplyRttyBaudRate(o.baudText, chain, prompt, baud) != decoders::kRxOk) {
       return Usage(ctx, decoders::kBaudRateOutOfRange);
     }
   }
-  chain->SetMode(static_cast<int>(*o.mode));
-  chain->TuneAll(o.freq);
-  chain->SetInversion(o.reverse);
-  chain->SetUnshiftOnSpace(o.unshiftOnSpace);
+  decoders::ReceiveOptions ro;
+  ro.mode = *o.mode;
+  ro.receiveHz = o.freq;
+  ro.twoTone = o.twoTone;
+  ro.inversion = o.reverse;
+  ro.unshiftOnSpace = o.unshiftOnSpace;
+  path->Apply(ro);
 
   decoders::HellImage hellImage;
-  chain->hell().set_sink(&hellImage);
+  chain.hell().set_sink(&hellImage);
 
   std::ofstream secondFile;
   if (!o.secondOut.empty()) {
@@ -190,22 +174,14 @@ int CmdRx(CliContext& ctx) {
     return kExitFailure;
   }
 
-  engine::ReceiveLoop loop(chain->Table(), 0);
-  loop.SetMode(static_cast<int>(*o.mode));
-  loop.SetTwoTone(o.twoTone);
-  loop.SetSecondFrequencyError(&chain->secondDecoder().phaseErrAvg);
-  if (o.secondHz > 0) loop.PlaceSecondChannel(o.secondHz);
+  if (o.secondHz > 0) path->PlaceSecondChannel(o.secondHz);
 
-  double secondHz = o.secondHz;
   platform::InputBlock block;
   while (card.TakeInputBlock(block)) {
-    loop.ProcessBlock(block.samples);
-    if (o.afc) {
-      const decoders::AfcOutcome a = chain->AfcStep(true, false, secondHz);
-      if (a.secondMoved) secondHz = a.secondHz;
-    }
+    path->ProcessBlock(block.samples);
+    if (o.afc) (void)path->AfcStep(true, false);
     Drain(mainQueue, ctx.out);
-    if (secondFile.is_open()) Drain(chain->secondQueue(), secondFile);
+    if (secondFile.is_open()) Drain(chain.secondQueue(), secondFile);
     if (card.RequeueInputBlock(block) != 0) break;
   }
   card.CloseSoundInput();

@@ -26,15 +26,6 @@
 namespace vexa::cli {
 namespace {
 
-struct TxModeDef {
-  const char* name;
-  Mode mode;
-};
-constexpr TxModeDef kTxModes[] = {
-    {"cw", Mode::Cw},     {"rtty", Mode::Rtty},   {"mtty", Mode::Mtty},     {"psk31", Mode::Psk31},
-    {"qpsk", Mode::Qpsk}, {"fsk31", Mode::Fsk31}, {"fsk31b", Mode::Fsk31b},
-};
-
 constexpr double kMaxAudioHz = 5512.5;
 // A transmission that has not ended after an hour of audio is stopped (a text without end).
 constexpr int kMaxBlocks = 11025 * 3600 / 1024;
@@ -52,7 +43,9 @@ struct TxOptions {
   std::string out;
 };
 
-std::string ModeList() { return NameList(kTxModes); }
+std::string ModeList() {
+  return ModeCliNames(tx::IsSoundTransmitMode, "|");
+}
 
 int Usage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli tx: " << message << "\n";
@@ -123,9 +116,7 @@ int ParseTxOptions(CliContext& ctx, TxOptions& o) {
     if (i + 1 >= a.size()) return Usage(ctx, arg + " needs a value");
     const std::string& v = a[++i];
     if (arg == "--mode") {
-      o.mode.reset();
-      for (const auto& m : kTxModes)
-        if (v == m.name) o.mode = m.mode;
+      o.mode = ParseModeIf(v, tx::IsSoundTransmitMode);
       if (!o.mode) return Usage(ctx, "unknown mode '" + v + "'");
     } else if (arg == "--freq") {
       if (!ParseNumber(v, o.freq) || o.freq <= 0 || o.freq >= kMaxAudioHz)
@@ -212,7 +203,7 @@ int CmdTx(CliContext& ctx) {
   engine::RxTextQueue echo;
   tx::SteadyClock clock;
   tx::Transmitter transmitter(card, source, lines, echo, clock);
-  transmitter.SetMode(static_cast<int>(*o.mode));
+  transmitter.SetMode(*o.mode);
   transmitter.SetParams(p);
   transmitter.SetSoundCardCw(true);
   transmitter.SetReceptionOn(false);

@@ -45,24 +45,24 @@ engine::ChannelTable DecoderChain::Table() {
   return t;
 }
 
-void DecoderChain::SetMode(int mode) {
+void DecoderChain::SetMode(Mode mode) {
   mode_ = mode;
   zeroFreqErr_ = 0;
   switch (mode) {
-    case 9:
+    case Mode::Psk31:
       forwarder_.SetTarget(&bpsk_);
       afcError_ = &bpsk_.phaseErrAvg;
       afcFreqErr_ = &bpsk_.freqErr;
       break;
-    case 10:
+    case Mode::Qpsk:
       forwarder_.SetTarget(&qpsk_);
       afcError_ = &qpsk_.phaseErrAvg;
       afcFreqErr_ = &zeroFreqErr_;
       break;
-    case 11:
-    case 16:
+    case Mode::Fsk31:
+    case Mode::Fsk31b:
       forwarder_.SetTarget(&bpsk_);
-      fsk31_.set_differential(mode == 16);
+      fsk31_.set_differential(mode == Mode::Fsk31b);
       afcError_ = nullptr;  // the FSK31 receiver's value, read through fskAfc_
       afcFreqErr_ = &zeroFreqErr_;
       break;
@@ -109,7 +109,7 @@ void DecoderChain::SetInversion(bool on) {
 }
 
 const PskDecoder& DecoderChain::ActivePsk() const {
-  if (mode_ == 10) return qpsk_;
+  if (mode_ == Mode::Qpsk) return qpsk_;
   return bpsk_;
 }
 
@@ -117,10 +117,10 @@ AfcOutcome DecoderChain::AfcStep(bool afcOn, bool transmitting, double secondHz)
   AfcOutcome out;
   out.receiveHz = receiveHz_;
   out.secondHz = secondHz;
-  const bool pskMode = mode_ == 9 || mode_ == 10 || mode_ == 11 || mode_ == 16;
+  const bool pskMode = IsPskFamily(mode_);
   if (!pskMode || !afcOn || transmitting) return out;
 
-  int32_t* err = (mode_ == 11 || mode_ == 16) ? fskAfc_ : afcError_;
+  int32_t* err = UsesFskAfc(mode_) ? fskAfc_ : afcError_;
   if (err != nullptr && std::llabs(*afcFreqErr_) < kAfcFreqErrLimit) {
     const double f = receiveHz_;
     const double corrected = f - *err * kAfcScale;

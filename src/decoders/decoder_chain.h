@@ -41,8 +41,8 @@ class DecoderChain {
 
   // Mode change: points the symbol forwarder at the BPSK decoder (modes 9, 11, 16) or the QPSK
   // decoder (mode 10) and chooses the values the AFC reads.
-  void SetMode(int mode);
-  int mode() const { return mode_; }
+  void SetMode(Mode mode);
+  Mode mode() const { return mode_; }
 
   // The common receive frequency in Hz: the carrier of every main-window channel (the two-tone
   // channel places its oscillators 90 Hz above and below it).
@@ -107,7 +107,7 @@ class DecoderChain {
   Fsk31Receiver fsk31_;  // its bits go through forwarder_ to the BPSK decoder
   PactorReceiver pactor_;
 
-  int mode_ = 9;
+  Mode mode_ = Mode::Psk31;
   double receiveHz_ = kDefaultReceiveHz;
   bool inversion_ = false;
 

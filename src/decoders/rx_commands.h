@@ -42,12 +42,12 @@ constexpr bool NextSquelchOpen(bool open, int32_t quality) {
 
 enum class PskHint { None, LooksLikeQpsk, LooksLikeBpsk };
 
-// The hint for the active decoder's figures: in mode 9 a signal with quality and qpskLikeness
-// both above 200 looks like QPSK; in mode 10 quality above 200 with qpskLikeness below 20 looks
+// The hint for the active decoder's figures: in PSK31 a signal with quality and qpskLikeness
+// both above 200 looks like QPSK; in QPSK quality above 200 with qpskLikeness below 20 looks
 // like BPSK.
-constexpr PskHint PskHintFor(int mode, int32_t quality, int32_t qpskLikeness) {
-  if (mode == 9 && quality > 200 && qpskLikeness > 200) return PskHint::LooksLikeQpsk;
-  if (mode == 10 && quality > 200 && qpskLikeness < 20) return PskHint::LooksLikeBpsk;
+constexpr PskHint PskHintFor(Mode mode, int32_t quality, int32_t qpskLikeness) {
+  if (mode == Mode::Psk31 && quality > 200 && qpskLikeness > 200) return PskHint::LooksLikeQpsk;
+  if (mode == Mode::Qpsk && quality > 200 && qpskLikeness < 20) return PskHint::LooksLikeBpsk;
   return PskHint::None;
 }
 

@@ -35,7 +35,7 @@ void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
   // The channels are independent objects, so running the whole block through one channel and
   // then through the next gives the same result as interleaving them sample by sample.
   if (!transmitting_) {
-    switch (static_cast<Mode>(mode_)) {
+    switch (mode_) {
       case Mode::Psk31:
         Run(ch_.psk, block);
         if (secondActive()) {

@@ -9,7 +9,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/mode.h"
+#include "common/mode.h"
+#include "common/modem.h"
 #include "engine/receive_channel.h"
 
 namespace vexa::engine {
@@ -17,11 +18,7 @@ namespace vexa::engine {
 constexpr int kInputBlockSamples = 2048;
 
 // Packet demodulators take raw samples.
-class SampleSink {
- public:
-  virtual ~SampleSink() = default;
-  virtual void ProcessSamples(std::span<const int16_t> samples) = 0;
-};
+using vexa::SampleSink;
 
 // The receive channels of the main window; a null entry means "not built" and is skipped.
 struct ChannelTable {
@@ -52,8 +49,8 @@ class ReceiveLoop {
   // soundHistory: the SoundHistory setting; the ring holds soundHistory * 22050 samples.
   ReceiveLoop(ChannelTable channels, int soundHistory);
 
-  void SetMode(int mode) { mode_ = mode; }
-  int mode() const { return mode_; }
+  void SetMode(Mode mode) { mode_ = mode; }
+  Mode mode() const { return mode_; }
   void SetTwoTone(bool on) { twoTone_ = on; }
   bool twoTone() const { return twoTone_; }
   // While a sound transmission runs, blocks are only stored in the history ring.
@@ -98,7 +95,7 @@ class ReceiveLoop {
   void CorrectSecondFrequency();
 
   ChannelTable ch_;
-  int mode_ = static_cast<int>(Mode::Psk31);
+  Mode mode_ = Mode::Psk31;
   bool twoTone_ = false;
   bool transmitting_ = false;
   double secondHz_ = 0;

@@ -21,19 +21,6 @@ constexpr int32_t kPlotBaseline = 65000;  // value at the bottom row
 constexpr int32_t kPlotSpan = 0x30000;    // values across the plot: 6 decades of power
 constexpr int32_t kPaletteDivisor = 768;  // value per waterfall palette step
 
-bool IsPskMode(int m) {
-  return m == 9 || m == 10;
-}
-bool IsFskMode(int m) {
-  return m == 4 || m == 12 || m == 13 || m == 14;
-}
-bool IsPskAfcMode(int m) {
-  return m == 9 || m == 10 || m == 11 || m == 16;
-}
-bool IsHitonesMode(int m) {
-  return m == 4 || m == 12;
-}
-
 // Pixel access with clipping to columns 0..width-1 and rows firstRow..lastRow of a picture whose
 // rows are `stride` pixels apart; row firstRow starts at `pixels`.
 struct Canvas {
@@ -131,7 +118,7 @@ void Spectrum::ApplySettings(const SpectrumSettings& settings) {
   UpdateGeometry();
 }
 
-void Spectrum::ChangeMode(int mode) {
+void Spectrum::ChangeMode(Mode mode) {
   mode_ = mode;
   const float startHz = static_cast<float>(LowerClickLimit());
   const float bin = startHz / kSpectrumBinHz;
@@ -140,8 +127,7 @@ void Spectrum::ChangeMode(int mode) {
 }
 
 double Spectrum::LowerClickLimit() const {
-  return IsHitonesMode(mode_) && settings_.useHitones ? settings_.startFqHitones
-                                                      : settings_.startFq;
+  return UsesHiTones(mode_) && settings_.useHitones ? settings_.startFqHitones : settings_.startFq;
 }
 
 int Spectrum::Resize(int width, int height) {
@@ -159,7 +145,7 @@ int Spectrum::Resize(int width, int height) {
 }
 
 void Spectrum::UpdateGeometry() {
-  const bool cw = mode_ == 0;
+  const bool cw = mode_ == Mode::Cw;
   const int zoom = std::clamp(cw ? settings_.cwZoom : settings_.zoom, 0, kMaxZoom);
   pixelsPerBin_ = zoom == 0 ? 1 : 2 * zoom;
   const int type = cw ? settings_.cwType : settings_.type;
@@ -223,7 +209,7 @@ int Spectrum::BinIndex(double hz) const {
 double Spectrum::FineTuningStep(int y256) const {
   if (height_ <= 0) return 0;
   const double step = (1.0 - 2.0 * (y256 / 256.0) / height_) * kFineTuningStepHz;
-  return mode_ == 9 ? 2 * step : step;
+  return mode_ == Mode::Psk31 ? 2 * step : step;
 }
 
 // ---- Frames ----
@@ -233,7 +219,7 @@ int Spectrum::Frame(std::span<const float> block) {
   if (!fft_->ok()) return kSpectrumNoFft;
   ComputeValues(block);
   Draw();
-  if (IsPskMode(mode_)) MeasurePsk();
+  if (HasSquelch(mode_)) MeasurePsk();
   ApplyClicks();
   RunAfc();
   return kSpectrumOk;
@@ -419,7 +405,7 @@ void Spectrum::DrawMarkers() {
       for (int k = 0; k < w; ++k) scale.Plot(x - w / 2 + k, y, colour);
     }
   };
-  const bool tonePair = IsFskMode(mode_);
+  const bool tonePair = IsTonePair(mode_);
   triangle(receiveHz_, 7, 6, kReceiveMarkerColour);
   if (tonePair) {
     triangle(receiveHz_ + 90, 7, 6, kReceiveMarkerColour);
@@ -494,7 +480,7 @@ void Spectrum::ClickTransmit(double hz) {
 void Spectrum::ApplyClicks() {
   const PendingClick left = left_, right = right_, second = second_;
   left_ = right_ = second_ = PendingClick{};
-  const bool cw = mode_ == 0;
+  const bool cw = mode_ == Mode::Cw;
   if (left.x >= 0) {
     if (InStrip(left.x)) {
       const double step = FineTuningStep(left.y);
@@ -534,12 +520,12 @@ void Spectrum::ApplyClicks() {
 
 void Spectrum::RunAfc() {
   if (transmitting_) return;
-  if (mode_ == 0 || IsFskMode(mode_)) {
-    if (mode_ == 0 && afc_) RunCwAfc();
-    if (IsFskMode(mode_) && (afc_ || signalCheck_)) RunFskAfc();
+  if (mode_ == Mode::Cw || IsTonePair(mode_)) {
+    if (mode_ == Mode::Cw && afc_) RunCwAfc();
+    if (IsTonePair(mode_) && (afc_ || signalCheck_)) RunFskAfc();
     const SignalMeasure m = MeasureTonePairSignal(values(), BinIndex(transmitHz_));
     if (m.valid) signal_.Push(m.db);
-  } else if (IsPskAfcMode(mode_) && afc_ && host_ != nullptr) {
+  } else if (IsPskFamily(mode_) && afc_ && host_ != nullptr) {
     host_->RunPskAfc();
   }
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "common/mode.h"
 #include "engine/spectrum_measure.h"
 #include "engine/spectrum_palette.h"
 
@@ -115,7 +116,7 @@ class Spectrum {
   // mode change.
   void ApplySettings(const SpectrumSettings& settings);
   // A mode change: the start bin from the start frequency, and in CW the CW zoom and type.
-  void ChangeMode(int mode);
+  void ChangeMode(Mode mode);
   // The picture size in pixels (the control's client area). Clears the picture.
   [[nodiscard]] int Resize(int width, int height);
   void SetHost(SpectrumHost* host) { host_ = host; }
@@ -164,7 +165,7 @@ class Spectrum {
   const std::vector<ScaleLabel>& labels() const { return labels_; }
   static const std::array<uint32_t, 256>& palette() { return kWaterfallPalette; }
 
-  int mode() const { return mode_; }
+  Mode mode() const { return mode_; }
   int startBin() const { return startBin_; }
   int pixelsPerBin() const { return pixelsPerBin_; }
   int shownBins() const { return shownBins_; }
@@ -225,7 +226,7 @@ class Spectrum {
   SpectrumHost* host_ = nullptr;
   std::unique_ptr<FftBuffers> fft_;
 
-  int mode_ = -1;  // no mode change yet
+  Mode mode_ = Mode::Unnamed7;  // no mode change yet
   int type_ = kSpectrumWaterfall;
   int startBin_ = kSpectrumStartBinBeforeModeChange;
   int pixelsPerBin_ = 2;

@@ -53,7 +53,7 @@ void QsoEntry::StampQso() {
     std::string answer;
     if (prompt_.AskText("Frequency:", "", answer)) freq = answer;
   }
-  std::string modeName = ModeName(mode);
+  std::string modeName = StampModeName(mode);
   if (modeName.empty()) {
     std::string answer;
     if (prompt_.AskText("Mode:", "", answer)) modeName = answer;

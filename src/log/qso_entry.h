@@ -60,7 +60,7 @@ class QsoEntry {
 
   // Fields of the main window used by the stamp.
   std::string frequencyText;     // "%i.%03i.%03i"; asked for when empty
-  int mode = 0;                  // operating mode number
+  Mode mode = Mode::Cw;          // operating mode
   std::string note;              // the note field, appended to every stamp
   bool satelliteRs = false;      // adds " RS13"
   bool gmt = true;               // stamp in UTC with "z", else local time

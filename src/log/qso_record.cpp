@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "engine/mode.h"
+#include "common/mode.h"
 
 namespace vexa::log {
 namespace {
@@ -432,13 +432,12 @@ unsigned ModeBit(std::string_view code) {
   return 0;
 }
 
-std::string ModeName(int mode) {
-  const std::string_view name = vexa::ModeName(mode);
-  return name == "???" ? std::string() : std::string(name);
+std::string StampModeName(Mode mode) {
+  return RowOf(mode).mode == Mode::Unnamed7 ? std::string() : std::string(ModeName(mode));
 }
 
-std::string DefaultReport(int mode) {
-  return mode >= 1 && mode <= 3 ? "59" : "599";
+std::string DefaultReport(Mode mode) {
+  return IsPhone(mode) ? "59" : "599";
 }
 
 bool ContainsNoCase(std::string_view text, std::string_view part) {

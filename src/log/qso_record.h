@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/mode.h"
+
 namespace vexa::log {
 
 // A calendar date-time with one-second resolution, as written in the record (no time zone
@@ -105,9 +107,9 @@ std::string ModeWordOfCode(std::string_view code);
 
 // Name of an operating mode number as a stamp writes it; "" for numbers without a name (7 and
 // anything outside 0..17), where the stamp asks for the mode instead.
-std::string ModeName(int mode);
+std::string StampModeName(Mode mode);
 // Default sent report: "59" for the phone modes 1..3, "599" otherwise.
-std::string DefaultReport(int mode);
+std::string DefaultReport(Mode mode);
 
 // Case-insensitive substring test (ASCII).
 bool ContainsNoCase(std::string_view text, std::string_view part);

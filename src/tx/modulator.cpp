@@ -6,18 +6,18 @@
 
 namespace vexa::tx {
 
-std::unique_ptr<Modulator> MakeModulator(int mode, ModulatorHost& host) {
+std::unique_ptr<Modulator> MakeModulator(Mode mode, ModulatorHost& host) {
   switch (mode) {
-    case static_cast<int>(Mode::Cw):
+    case Mode::Cw:
       return std::make_unique<CwToneModulator>(host);
-    case static_cast<int>(Mode::Rtty):
+    case Mode::Rtty:
       return std::make_unique<RttyModulator>(host, false);
-    case static_cast<int>(Mode::Mtty):
+    case Mode::Mtty:
       return std::make_unique<RttyModulator>(host, true);
-    case static_cast<int>(Mode::Psk31):
-    case static_cast<int>(Mode::Qpsk):
-    case static_cast<int>(Mode::Fsk31):
-    case static_cast<int>(Mode::Fsk31b):
+    case Mode::Psk31:
+    case Mode::Qpsk:
+    case Mode::Fsk31:
+    case Mode::Fsk31b:
       return std::make_unique<PskModulator>(host, mode);
     default:
       return nullptr;

@@ -2,70 +2,27 @@
 // The family of sound-card modulators. Each one fills blocks of 16-bit samples at 11025 Hz for
 // its mode, drawing characters from its host (the transmitter) and telling the host when the
 // block being filled is the last one that must be heard (the end block).
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 
-#include "engine/mode.h"
+#include "common/mode.h"
+#include "common/modem.h"
 
 namespace vexa::tx {
 
-// What a modulator needs of the transmitter. All calls happen inside Fill.
-class ModulatorHost {
- public:
-  virtual ~ModulatorHost() = default;
-  // The transmit queue (false: nothing to send; true with 0: idle).
-  virtual bool NextTxChar(uint8_t& c) = 0;
-  // A character taken for sending goes to the echo ring (RTTY, MTTY and the PSK family).
-  virtual void Echo(uint8_t c) = 0;
-  // Discards the text still waiting (the transmit window, or the simple keyboard's text).
-  virtual void ClearTransmitBuffers() = 0;
-  // The block being filled becomes the end block (ignored when one is already marked).
-  virtual void MarkEndBlock() = 0;
-  // The transmit flag: cleared when the operator has asked for the end of the transmission.
-  virtual bool TransmitFlag() const = 0;
-};
-
-// Fixed parameters of one transmission, taken from the settings when it starts.
-struct ModulatorParams {
-  double centreHz = 1000.0;       // transmit audio frequency
-  double rttyBaud = 45.45;        // RTTY and MTTY
-  bool reverse = false;           // the inversion flag (sideband differs from DigiSide)
-  int cwIdUnitSymbols = 2;        // CwId: Morse unit of the PSK identification, in symbols
-  bool useDe = false;             // UseDE: identification reads "de CALL"
-  std::string myCall = "NOCALL";  // MyCall
-  int cwPitchHz = 800;            // Pitch: sound-card CW tone
-  // Current CW dot length in 4 ms keyer ticks, shared with the keyer and speed control.
-  const std::atomic<int>* dotTicks = nullptr;
-};
-
-class Modulator {
- public:
-  virtual ~Modulator() = default;
-  // Resets the sequencing state at the start of a transmission.
-  virtual void Start(const ModulatorParams& params) = 0;
-  // The operator switched back to receive: finish with the mode's tail.
-  virtual void RequestTail() = 0;
-  // Fills one block.
-  virtual void Fill(std::span<int16_t> block) = 0;
-  // A new transmit frequency during the transmission (a click on the spectrum). Only the PSK
-  // family follows it, at the next symbol instant so that no symbol is torn.
-  virtual void Retune(double hz) { (void)hz; }
-};
+using vexa::Modulator;
+using vexa::ModulatorHost;
+using vexa::ModulatorParams;
 
 // True for the modes that transmit through the sound card with a symbol modulator or sound-card
-// CW: 0 (CW, when the sound-card option is on), 4, 9, 10, 11, 16 and 17.
-constexpr bool IsSoundTransmitMode(int mode) {
-  return mode == 0 || mode == 4 || mode == 9 || mode == 10 || mode == 11 || mode == 16 ||
-         mode == 17;
-}
-constexpr bool IsPskFamily(int mode) {
-  return mode == 9 || mode == 10 || mode == 11 || mode == 16;
+// CW (CW only when the sound-card option is on).
+constexpr bool IsSoundTransmitMode(Mode mode) {
+  return mode == Mode::Cw || IsSoundDataMode(mode);
 }
 
 // A modulator for a sound transmit mode; null for any other mode.
-std::unique_ptr<Modulator> MakeModulator(int mode, ModulatorHost& host);
+std::unique_ptr<Modulator> MakeModulator(Mode mode, ModulatorHost& host);
 
 }  // namespace vexa::tx

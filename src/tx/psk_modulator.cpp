@@ -115,12 +115,12 @@ int PskModulator::MorseSymbol() {
 }
 
 int PskModulator::EncoderSymbol() {
-  const bool qpsk = mode_ == static_cast<int>(Mode::Qpsk);
+  const bool qpsk = mode_ == Mode::Qpsk;
   const int phase = enc_.NextSymbol(qpsk, params_.reverse, charDone_);
   switch (mode_) {
-    case static_cast<int>(Mode::Fsk31):
+    case Mode::Fsk31:
       return phase + 5;
-    case static_cast<int>(Mode::Fsk31b):
+    case Mode::Fsk31b:
       quarterPos_ = (quarterPos_ + (phase == 2 ? 1 : 3)) & 3;
       return quarterPos_;
     default:

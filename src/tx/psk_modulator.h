@@ -23,7 +23,7 @@ class PskModulator final : public Modulator {
   static constexpr uint32_t kPostamble = 0xFF000000u;
   static constexpr uint32_t kEndNow = 0xFFF00000u;
 
-  PskModulator(ModulatorHost& host, int mode) : host_(host), mode_(mode) {}
+  PskModulator(ModulatorHost& host, Mode mode) : host_(host), mode_(mode) {}
 
   void Start(const ModulatorParams& params) override;
   void RequestTail() override;
@@ -49,7 +49,7 @@ class PskModulator final : public Modulator {
   int PostambleSymbol();
 
   ModulatorHost& host_;
-  int mode_;
+  Mode mode_;
   SymbolGenerator gen_;
   VaricodeEncoder enc_;
   TestFading* fading_ = nullptr;

@@ -27,21 +27,22 @@ Transmitter::Transmitter(engine::SoundCard& sound, TransmitText& text, KeyLines&
   };
   keyer_.SetHooks(std::move(hooks));
   params_.dotTicks = &keyer_.dotTicksRef();
-  lines_.SetCwMode(mode_ == static_cast<int>(Mode::Cw));
+  lines_.SetCwMode(mode_ == Mode::Cw);
 }
 
 Transmitter::~Transmitter() {
   keyer_.Stop();
 }
 
-void Transmitter::SetMode(int mode) {
+void Transmitter::SetMode(Mode mode) {
   mode_ = mode;
-  lines_.SetCwMode(mode == static_cast<int>(Mode::Cw));
+  lines_.SetCwMode(mode == Mode::Cw);
 }
 
-Modulator* Transmitter::ModulatorFor(int mode) {
-  if (mode < 0 || mode >= kModeCount) return nullptr;
-  auto& m = modulators_[mode];
+Modulator* Transmitter::ModulatorFor(Mode mode) {
+  const int index = static_cast<int>(mode);
+  if (index < 0 || index >= kModeCount) return nullptr;
+  auto& m = modulators_[static_cast<size_t>(index)];
   if (!m) {
     m = MakeModulator(mode, *this);
     if (IsPskFamily(mode) && m) static_cast<PskModulator*>(m.get())->SetFading(&fading_);
@@ -50,7 +51,7 @@ Modulator* Transmitter::ModulatorFor(int mode) {
 }
 
 void Transmitter::ToggleTransmit() {
-  if (mode_ == static_cast<int>(Mode::Cw) && !soundCardCw_) {
+  if (mode_ == Mode::Cw && !soundCardCw_) {
     keyer_.Toggle();
     return;
   }
@@ -128,12 +129,12 @@ void Transmitter::Abort() {
 }
 
 void Transmitter::EscapeKey() {
-  if (mode_ == static_cast<int>(Mode::Cw) && keyer_.running()) {
+  if (mode_ == Mode::Cw && keyer_.running()) {
     text_.SelectAll();
     keyer_.EscapePressed();
     return;
   }
-  if (mode_ == static_cast<int>(Mode::Ssb3) && voice_ != nullptr) voice_->Escape();
+  if (mode_ == Mode::Ssb3 && voice_ != nullptr) voice_->Escape();
   Abort();
 }
 
@@ -143,7 +144,7 @@ void Transmitter::SetTransmitFrequency(double hz) {
 }
 
 void Transmitter::OnTimerTick() {
-  if (mode_ == static_cast<int>(Mode::Cw)) keyer_.CwPump();
+  if (mode_ == Mode::Cw) keyer_.CwPump();
   keyer_.EscapeTick();
   // Watchdog: a transmission (sound, keyer, or PTT alone) left on longer than TxTimeout ends.
   const bool on = active_ || keyer_.running() || lines_.ptt();

@@ -36,8 +36,8 @@ class Transmitter final : private ModulatorHost {
   Transmitter& operator=(const Transmitter&) = delete;
 
   // Settings; a change of mode or parameters applies from the next transmission on.
-  void SetMode(int mode);
-  int mode() const { return mode_; }
+  void SetMode(Mode mode);
+  Mode mode() const { return mode_; }
   void SetParams(const ModulatorParams& params) { params_ = params; }
   const ModulatorParams& params() const { return params_; }
   void SetSoundCardCw(bool on) { soundCardCw_ = on; }  // UseSB
@@ -91,7 +91,7 @@ class Transmitter final : private ModulatorHost {
   }
   void StartSound();
   void EndSound();
-  Modulator* ModulatorFor(int mode);
+  Modulator* ModulatorFor(Mode mode);
 
   engine::SoundCard& sound_;
   TransmitText& text_;
@@ -103,7 +103,7 @@ class Transmitter final : private ModulatorHost {
   TestFading fading_;
   std::unique_ptr<Modulator> modulators_[kModeCount];
 
-  int mode_ = static_cast<int>(Mode::Psk31);
+  Mode mode_ = Mode::Psk31;
   ModulatorParams params_;
   bool soundCardCw_ = true;
   int txTimeoutSeconds_ = 300;

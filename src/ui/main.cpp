@@ -9,25 +9,17 @@
 #include <QTimer>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/application.h"
 #include "app/demo_audio.h"
-#include "engine/mode.h"
+#include "common/mode.h"
 #include "platform/audio/audio_backend.h"
 #include "platform/files/paths.h"
 #include "ui/qt_runner.h"
 
 namespace {
-
-int ModeFromName(const std::string& name) {
-  for (int m = 0; m < vexa::kModeCount; ++m) {
-    if (name == vexa::ModeName(m)) return m;
-  }
-  if (name == "FSK31B") return 16;
-  if (name == "AX25TX") return 13;
-  return -1;
-}
 
 int Usage(const char* msg) {
   std::cerr << "vexa: " << msg << "\n"
@@ -41,7 +33,8 @@ int Usage(const char* msg) {
 int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
   QApplication::setApplicationName("Vexa");
-  std::string config, workdir, audioFile, screenshot, deviceArg, modeName;
+  std::string config, workdir, audioFile, screenshot, deviceArg;
+  std::optional<vexa::Mode> mode;
   bool loop = false, demo = false;
   double after = 0, rxFreq = 0;
   const QStringList args = QApplication::arguments();
@@ -69,8 +62,9 @@ int main(int argc, char** argv) {
       if (!next(v)) return Usage("--after needs seconds");
       after = std::atof(v.c_str());
     } else if (a == "--mode") {
-      if (!next(modeName)) return Usage("--mode needs a name");
-      if (ModeFromName(modeName) < 0) return Usage("unknown mode");
+      if (!next(v)) return Usage("--mode needs a name");
+      mode = vexa::ParseMode(v);
+      if (!mode) return Usage("unknown mode");
     } else if (a == "--rx-freq") {
       if (!next(v)) return Usage("--rx-freq needs a frequency");
       rxFreq = std::atof(v.c_str());
@@ -127,13 +121,16 @@ int main(int argc, char** argv) {
   c.audio = audio.get();
   c.deviceArgument = deviceArg;
   c.productName = "Vexa " VEXA_VERSION;
+  // The voice keyer plays its recorded messages on the default sound card.
+  if (!demo && audioFile.empty())
+    c.voiceOutput = [] { return vexa::platform::MakePortAudioBackend(); };
   vexa::app::Application app(c, vexa::platform::TraceLog(paths.WorkFile("VexaDbg.log")));
   vexa::ui::QtRunner runner(prompt);
   runner.onStart = [&](vexa::app::MainCore& core, vexa::ui::MainWindow& w) {
-    if (!modeName.empty()) core.SetMode(ModeFromName(modeName));
+    if (mode) core.SetMode(*mode);
     if (rxFreq > 0) {
-      core.TuneAll(rxFreq);
-      core.SetTxFrequency(rxFreq);
+      core.receive().TuneAll(rxFreq);
+      core.receive().SetTxFrequency(rxFreq);
     }
     w.SyncControls();
     if (!screenshot.empty()) {

@@ -2,23 +2,33 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "common/mode.h"
 #include "decoders/decoder_chain.h"
-#include "engine/mode.h"
 
 namespace vexa::ui {
 namespace {
 
 // The modes the operator can pick, in the order of the selector.
-constexpr int kSelectableModes[] = {9, 10, 4, 17, 0, 11, 16, 15, 14, 12, 13, 1};
+constexpr Mode kSelectableModes[] = {Mode::Psk31,  Mode::Qpsk,  Mode::Rtty,   Mode::Mtty,
+                                     Mode::Cw,     Mode::Fsk31, Mode::Fsk31b, Mode::Hell,
+                                     Mode::Pactor, Mode::Ax25,  Mode::Ax25Tx, Mode::Ssb1};
+
+QString SelectorName(Mode m) {
+  if (m == Mode::Fsk31b) return "FSK31 (B)";
+  if (m == Mode::Ax25Tx) return "AX25TX";
+  return ModeName(m);
+}
 
 }  // namespace
 
@@ -59,12 +69,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   setWindowTitle(QString::fromStdString(core.caption()));
   auto* top = new QHBoxLayout;
   mode_ = new QComboBox;
-  for (int m : kSelectableModes) {
-    QString name = ModeName(m);
-    if (m == 16) name += " (B)";
-    if (m == 13) name = "AX25TX";
-    mode_->addItem(name, m);
-  }
+  for (Mode m : kSelectableModes) mode_->addItem(SelectorName(m), static_cast<int>(m));
   rxFreq_ = new QDoubleSpinBox;
   txFreq_ = new QDoubleSpinBox;
   for (auto* s : {rxFreq_, txFreq_}) {
@@ -79,6 +84,12 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   twoTone_ = new QCheckBox("2-tone");
   rxOn_ = new QCheckBox("RX");
   signal_ = new QCheckBox("SIG");
+  uos_ = new QCheckBox("UOS");
+  uos_->setToolTip(tr("RTTY: unshift on space (letters after every space)"));
+  lsb_ = new QCheckBox("LSB");
+  lsb_->setToolTip(
+      tr("The transceiver is on the lower sideband: the data modes are inverted "
+         "unless DigiSide says the rig runs them on LSB"));
   signal_->setToolTip(tr("Signal check: the box next to it is ticked while no signal is seen"));
   noSignal_ = new QCheckBox;
   noSignal_->setEnabled(false);
@@ -92,7 +103,16 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   top->addWidget(rxFreq_);
   top->addWidget(new QLabel("TX"));
   top->addWidget(txFreq_);
-  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_, signal_, noSignal_}) top->addWidget(c);
+  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_, signal_, noSignal_, uos_, lsb_})
+    top->addWidget(c);
+  auto* unshift = new QPushButton("Unshift");
+  unshift->setToolTip(tr("RTTY: back to letters"));
+  auto* baud = new QPushButton("Baud");
+  baud->setToolTip(tr("RTTY: set the baud rate"));
+  auto* cwSpeed = new QPushButton("CW speed");
+  top->addWidget(unshift);
+  top->addWidget(baud);
+  top->addWidget(cwSpeed);
   top->addStretch();
   top->addWidget(txButton_);
   // The program's menu: layout, log export, about.
@@ -112,6 +132,12 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(menu->addAction("Export to CSV"), &QAction::triggered, this,
           [this] { core_.OnSysCommand(app::kCmdExportCsv); });
   menu->addSeparator();
+  monitorAction_ = menu->addAction("Port monitor");
+  monitorAction_->setCheckable(true);
+  connect(monitorAction_, &QAction::toggled, this, [this](bool on) { SetPortMonitor(on); });
+  connect(menu->addAction("Test PTT/CW"), &QAction::triggered, this,
+          [this] { ShowDialog(testDialog_, testPosition_, "Test PTT/CW"); });
+  menu->addSeparator();
   connect(menu->addAction("About Vexa"), &QAction::triggered, this, [this] {
     QMessageBox::about(
         this, "About Vexa",
@@ -125,8 +151,25 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   txText_ = new TransmitTextEdit;
   txText_->setPlaceholderText(tr("Type here to transmit: only the text before the cursor is sent"));
   txText_->setFont(rxText_->font());
-  core_.AttachReceiveView(rxText_);
-  core_.AttachTransmitText(txText_);
+  core_.receive().AttachReceiveView(rxText_);
+  core_.transmit().AttachTransmitText(txText_);
+
+  // The QSO entry line: what is typed here is saved to the log.
+  auto* entry = new QHBoxLayout;
+  qso_ = new QLineEdit;
+  qso_->setPlaceholderText(tr("QSO: call, report, name... (Enter saves it to the log)"));
+  auto* save = new QPushButton("Save");
+  entry->addWidget(new QLabel("QSO"));
+  entry->addWidget(qso_, 1);
+  entry->addWidget(save);
+  connect(qso_, &QLineEdit::textEdited, this,
+          [this](const QString& t) { core_.logbook().TypeEntry(t.toStdString()); });
+  auto saveEntry = [this] {
+    (void)core_.logbook().SaveEntry();
+    qso_->setText(QString::fromStdString(core_.logbook().entry().text));
+  };
+  connect(save, &QPushButton::clicked, this, saveEntry);
+  connect(qso_, &QLineEdit::returnPressed, this, saveEntry);
 
   auto* status = new QHBoxLayout;
   imd_ = new QLabel;
@@ -155,6 +198,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   auto* v = new QVBoxLayout(this);
   v->addLayout(top);
   v->addWidget(split, 1);
+  v->addLayout(entry);
   v->addLayout(status);
   resize(large ? 1280 : 1060, large ? 900 : 640);
 
@@ -172,51 +216,60 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
 
   connect(mode_, &QComboBox::currentIndexChanged, this, [this](int i) {
     if (syncing_) return;
-    core_.SetMode(mode_->itemData(i).toInt());
+    if (const auto m = ModeFromNumber(mode_->itemData(i).toInt())) core_.SetMode(*m);
     ShowModeWindows();
   });
-  connect(txButton_, &QPushButton::clicked, this, [this] {
-    core_.ToggleTransmit();
-    txButton_->setChecked(core_.transmitting());
+  auto toggle = [this] {
+    core_.transmit().ToggleTransmit();
+    txButton_->setChecked(core_.transmit().transmitting());
     txText_->setFocus();
-  });
+  };
+  connect(txButton_, &QPushButton::clicked, this, toggle);
   // The operating keys.
   auto key = [this](QKeySequence seq, auto fn) {
     auto* sc = new QShortcut(seq, this);
     sc->setContext(Qt::WindowShortcut);
     connect(sc, &QShortcut::activated, this, fn);
   };
-  auto toggle = [this] {
-    core_.ToggleTransmit();
-    txButton_->setChecked(core_.transmitting());
-    txText_->setFocus();
-  };
   key(QKeySequence(Qt::Key_Pause), toggle);
   key(QKeySequence(Qt::ALT | Qt::Key_X), toggle);
-  key(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { core_.EndOfTransmitKey(); });
-  key(QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { core_.ClearTransmitBuffers(); });
-  key(QKeySequence(Qt::Key_Escape), [this] { core_.EscapeKey(); });
+  auto& tx = core_.transmit();
+  key(QKeySequence(Qt::CTRL | Qt::Key_End), [&tx] { tx.EndOfTransmitKey(); });
+  key(QKeySequence(Qt::CTRL | Qt::Key_Delete), [&tx] { tx.ClearTransmitBuffers(); });
+  key(QKeySequence(Qt::Key_Escape), [&tx] { tx.EscapeKey(); });
+  for (int k = 0; k < 12; ++k) {
+    key(QKeySequence(Qt::Key_F1 + k), [this, k] { ProgrammableKey(k); });
+    key(QKeySequence(Qt::SHIFT | (Qt::Key_F1 + k)), [this, k] { ProgrammableKey(12 + k); });
+  }
 
   hell_ = new HellWindow(core_.settingsStore(), this);
-  core_.decoders().hell().set_sink(&hell_->image());
-  connect(rxFreq_, &QDoubleSpinBox::valueChanged, this, [this](double hz) {
+  auto& rx = core_.receive();
+  rx.decoders().hell().set_sink(&hell_->image());
+  connect(rxFreq_, &QDoubleSpinBox::valueChanged, this, [this, &rx](double hz) {
     if (syncing_) return;
-    core_.TuneAll(hz);
-    if (core_.net()) core_.SetTxFrequency(hz);
+    rx.TuneAll(hz);
+    if (rx.net()) rx.SetTxFrequency(hz);
     SyncControls();
   });
-  connect(txFreq_, &QDoubleSpinBox::valueChanged, this, [this](double hz) {
-    if (!syncing_) core_.SetTxFrequency(hz);
+  connect(txFreq_, &QDoubleSpinBox::valueChanged, this, [this, &rx](double hz) {
+    if (!syncing_) rx.SetTxFrequency(hz);
   });
-  connect(afc_, &QCheckBox::toggled, this, [this](bool on) { core_.SetAfc(on); });
-  connect(net_, &QCheckBox::toggled, this, [this](bool on) {
-    core_.SetNet(on);
+  connect(afc_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetAfc(on); });
+  connect(net_, &QCheckBox::toggled, this, [this, &rx](bool on) {
+    rx.SetNet(on);
     SyncControls();
   });
-  connect(squelch_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSquelchSwitch(on); });
-  connect(twoTone_, &QCheckBox::toggled, this, [this](bool on) { core_.SetTwoTone(on); });
-  connect(rxOn_, &QCheckBox::toggled, this, [this](bool on) { core_.SetReceiveOn(on); });
-  connect(signal_, &QCheckBox::toggled, this, [this](bool on) { core_.SetSignalCheck(on); });
+  connect(squelch_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetSquelchSwitch(on); });
+  connect(twoTone_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetTwoTone(on); });
+  connect(rxOn_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetReceiveOn(on); });
+  connect(signal_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetSignalCheck(on); });
+  connect(uos_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetUnshiftOnSpace(on); });
+  connect(lsb_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetLowerSideband(on); });
+  connect(unshift, &QPushButton::clicked, this, [&rx] { rx.Unshift(); });
+  connect(baud, &QPushButton::clicked, this, [&rx] { (void)rx.AskRttyBaud(); });
+  connect(cwSpeed, &QPushButton::clicked, this,
+          [this] { ShowDialog(cwDialog_, cwPosition_, "CwDialog"); });
+  BuildDialogs();
   connect(spectrum_, &SpectrumWidget::FrequenciesChanged, this, [this] { SyncControls(); });
   SyncControls();
 }
@@ -226,39 +279,151 @@ MainWindow::~MainWindow() {
     (void)secondPosition_.SavePosition(core_.settingsStore(),
                                        {secondWindow_->x(), secondWindow_->y()},
                                        secondWindow_->isMinimized());
-  core_.decoders().hell().set_sink(nullptr);
-  core_.AttachTransmitText(nullptr);
-  core_.AttachReceiveView(nullptr);
+  RememberDialog(cwDialog_, cwPosition_);
+  RememberDialog(testDialog_, testPosition_);
+  core_.transmit().SetPortMonitor(false);
+  core_.receive().decoders().hell().set_sink(nullptr);
+  core_.transmit().AttachTransmitText(nullptr);
+  core_.receive().AttachReceiveView(nullptr);
+}
+
+void MainWindow::BuildDialogs() {
+  // The CW speed dialog: the keyer's speed with a button each way.
+  cwDialog_ = new QDialog(this);
+  cwDialog_->setWindowTitle("CW speed");
+  cwCaption_ = new QLabel;
+  auto* slower = new QPushButton("Slower");
+  auto* faster = new QPushButton("Faster");
+  auto* cw = new QGridLayout(cwDialog_);
+  cw->addWidget(cwCaption_, 0, 0, 1, 2, Qt::AlignCenter);
+  cw->addWidget(slower, 1, 0);
+  cw->addWidget(faster, 1, 1);
+  auto showSpeed = [this] {
+    cwCaption_->setText(QString::fromStdString(core_.transmit().CwSpeedCaption()));
+  };
+  connect(slower, &QPushButton::clicked, this, [this, showSpeed] {
+    core_.transmit().CwSlower();
+    showSpeed();
+  });
+  connect(faster, &QPushButton::clicked, this, [this, showSpeed] {
+    core_.transmit().CwFaster();
+    showSpeed();
+  });
+  showSpeed();
+  connect(cwDialog_, &QDialog::finished, this, [this] { RememberDialog(cwDialog_, cwPosition_); });
+
+  // "Test PTT/CW": the two lines of the transceiver port by hand.
+  testDialog_ = new QDialog(this);
+  testDialog_->setWindowTitle("Test PTT/CW");
+  auto* dtr = new QCheckBox("DTR");
+  auto* rts = new QCheckBox("RTS");
+  auto* state = new QLabel;
+  auto* t = new QVBoxLayout(testDialog_);
+  t->addWidget(dtr);
+  t->addWidget(rts);
+  t->addWidget(state);
+  auto setLine = [this, state](QCheckBox* box, bool dtrLine, bool on) {
+    auto& tx = core_.transmit();
+    const bool ok = dtrLine ? tx.TestDtr(on) : tx.TestRts(on);
+    if (!ok) {
+      QSignalBlocker block(box);
+      box->setChecked(false);
+    }
+    state->setText(ok ? QString() : tr("The transceiver port is not open"));
+  };
+  connect(dtr, &QCheckBox::toggled, this, [dtr, setLine](bool on) { setLine(dtr, true, on); });
+  connect(rts, &QCheckBox::toggled, this, [rts, setLine](bool on) { setLine(rts, false, on); });
+  connect(testDialog_, &QDialog::finished, this, [this, dtr, rts] {
+    // The lines go back to rest when the test ends.
+    dtr->setChecked(false);
+    rts->setChecked(false);
+    RememberDialog(testDialog_, testPosition_);
+  });
+
+  // The port monitor: transceiver bytes in hexadecimal.
+  monitorWindow_ = new QDialog(this);
+  monitorWindow_->setWindowTitle("Port monitor");
+  monitorText_ = new QPlainTextEdit(monitorWindow_);
+  monitorText_->setReadOnly(true);
+  monitorText_->setMaximumBlockCount(5000);
+  monitorText_->setFont(rxText_->font());
+  (new QVBoxLayout(monitorWindow_))->addWidget(monitorText_);
+  monitorWindow_->resize(560, 260);
+  connect(monitorWindow_, &QDialog::finished, this, [this] { monitorAction_->setChecked(false); });
+}
+
+void MainWindow::ShowDialog(QDialog* d, app::CPositionDialog& pos, const char* caption) {
+  if (!d->isVisible()) {
+    const auto p = pos.RestorePosition(core_.settingsStore(), caption);
+    if (p.left != 0 || p.top != 0) d->move(p.left, p.top);
+  }
+  d->show();
+  d->raise();
+}
+
+void MainWindow::RememberDialog(QDialog* d, app::CPositionDialog& pos) {
+  if (d == nullptr || pos.section().empty()) return;
+  (void)pos.SavePosition(core_.settingsStore(), {d->x(), d->y()}, d->isMinimized());
+}
+
+void MainWindow::SetPortMonitor(bool on) {
+  if (on) {
+    core_.transmit().SetPortMonitor(true, [this](const std::string& text) {
+      QTextCursor cur(monitorText_->document());
+      cur.movePosition(QTextCursor::End);
+      QString t = QString::fromLatin1(text.data(), static_cast<int>(text.size()));
+      t.replace("\r\n", "\n");
+      cur.insertText(t);
+      monitorText_->verticalScrollBar()->setValue(monitorText_->verticalScrollBar()->maximum());
+    });
+    monitorWindow_->show();
+  } else {
+    core_.transmit().SetPortMonitor(false);
+    monitorWindow_->hide();
+  }
+  if (monitorAction_->isChecked() != on) {
+    QSignalBlocker block(monitorAction_);
+    monitorAction_->setChecked(on);
+  }
+}
+
+void MainWindow::ProgrammableKey(int key) {
+  // In the phone modes the keys play the recorded voice messages.
+  if (IsPhone(core_.mode())) (void)core_.transmit().PlayVoiceMessage(key);
 }
 
 void MainWindow::ShowModeWindows() {
-  if (core_.mode() == 15) hell_->show();
+  if (core_.mode() == Mode::Hell) hell_->show();
 }
 
 void MainWindow::SyncControls() {
   syncing_ = true;
-  const int idx = mode_->findData(core_.mode());
+  auto& rx = core_.receive();
+  const int idx = mode_->findData(static_cast<int>(core_.mode()));
   if (idx >= 0) mode_->setCurrentIndex(idx);
-  rxFreq_->setValue(core_.rxFrequency());
-  txFreq_->setValue(core_.txFrequency());
-  afc_->setChecked(core_.afc());
-  net_->setChecked(core_.net());
-  squelch_->setChecked(core_.squelchSwitch());
-  twoTone_->setChecked(core_.receiveLoop().twoTone());
-  rxOn_->setChecked(core_.receiveOn());
-  signal_->setChecked(core_.signalCheck());
+  rxFreq_->setValue(rx.rxFrequency());
+  txFreq_->setValue(rx.txFrequency());
+  afc_->setChecked(rx.afc());
+  net_->setChecked(rx.net());
+  squelch_->setChecked(rx.squelchSwitch());
+  twoTone_->setChecked(rx.twoTone());
+  rxOn_->setChecked(rx.receiveOn());
+  signal_->setChecked(rx.signalCheck());
+  uos_->setChecked(rx.unshiftOnSpace());
+  lsb_->setChecked(rx.lowerSideband());
+  qso_->setText(QString::fromStdString(core_.logbook().entry().text));
   setWindowTitle(QString::fromStdString(core_.caption()));
   syncing_ = false;
   ShowModeWindows();
-  if (core_.secondFrequency() > 0 && !secondWindow_->isVisible()) {
+  if (rx.secondFrequency() > 0 && !secondWindow_->isVisible()) {
     secondWindow_->setWindowTitle(
-        QString("Second RX channel %1 Hz").arg(core_.secondFrequency(), 0, 'f', 1));
+        QString("Second RX channel %1 Hz").arg(rx.secondFrequency(), 0, 'f', 1));
     secondWindow_->show();
   }
 }
 
 void MainWindow::DrainSecondChannel() {
-  auto& q = core_.secondQueue();
+  auto& q = core_.receive().secondQueue();
   if (q.Empty()) return;
   QString text;
   uint8_t c = 0;
@@ -273,18 +438,22 @@ void MainWindow::DrainSecondChannel() {
 }
 
 void MainWindow::RefreshAfterTick() {
-  const bool psk = core_.mode() == 9 || core_.mode() == 10;
-  quality_->setText(psk ? QString("Quality: %1").arg(core_.pskQuality()) : QString());
-  imd_->setText(QString::fromStdString(core_.ImdText()));
-  hint_->setText(app::MainCore::HintText(core_.hint()));
+  auto& rx = core_.receive();
+  const bool transmitting = core_.transmit().transmitting();
+  quality_->setText(HasSquelch(core_.mode()) ? QString("Quality: %1").arg(rx.pskQuality())
+                                             : QString());
+  imd_->setText(QString::fromStdString(rx.ImdText()));
+  hint_->setText(app::ReceiveSection::HintText(rx.hint()));
   clock_->setText(QDateTime::currentDateTimeUtc().toString("HH:mm:ss 'UTC'"));
-  if (core_.secondFrequency() > 0) DrainSecondChannel();
-  noSignal_->setChecked(core_.signalCheck() && core_.spectrum().signalCheckChecked());
-  noSignal_->setVisible(core_.signalCheck());
-  txButton_->setChecked(core_.transmitting());
-  txButton_->setText(core_.transmitting() ? "RX" : "TX");
+  if (rx.secondFrequency() > 0) DrainSecondChannel();
+  noSignal_->setChecked(rx.signalCheck() && rx.spectrum().signalCheckChecked());
+  noSignal_->setVisible(rx.signalCheck());
+  txButton_->setChecked(transmitting);
+  txButton_->setText(transmitting ? "RX" : "TX");
   if (hell_->isVisible()) hell_->Refresh();
-  std::string notes = core_.portStatus();
+  if (cwDialog_->isVisible())
+    cwCaption_->setText(QString::fromStdString(core_.transmit().CwSpeedCaption()));
+  std::string notes = core_.transmit().portStatus();
   if (!core_.startupNotice().empty()) notes += (notes.empty() ? "" : "  ") + core_.startupNotice();
   const QString n = QString::fromStdString(notes);
   if (port_->toolTip() != n) {

@@ -7,9 +7,12 @@
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
+
+class QAction;
 
 #include "app/main_core.h"
 #include "ui/hell_window.h"
@@ -46,6 +49,15 @@ class MainWindow final : public QWidget {
   TransmitTextEdit* transmitText() { return txText_; }
   QPushButton* txButton() { return txButton_; }
   HellWindow* hellWindow() { return hell_; }
+  QLineEdit* qsoEntry() { return qso_; }
+  QDialog* portMonitorWindow() { return monitorWindow_; }
+  QPlainTextEdit* portMonitorText() { return monitorText_; }
+  QDialog* cwSpeedDialog() { return cwDialog_; }
+  QDialog* testLinesDialog() { return testDialog_; }
+  // The programmable keys 0..23 (F1..F12, Shift+F1..F12).
+  void ProgrammableKey(int key);
+  // Switches the port monitor on or off with its window.
+  void SetPortMonitor(bool on);
 
  signals:
   void CloseRequested();
@@ -56,13 +68,26 @@ class MainWindow final : public QWidget {
  private:
   void DrainSecondChannel();
   void ShowModeWindows();
+  void BuildDialogs();
+  void ShowDialog(QDialog* d, app::CPositionDialog& pos, const char* caption);
+  void RememberDialog(QDialog* d, app::CPositionDialog& pos);
 
   app::MainCore& core_;
   QComboBox* mode_ = nullptr;
   QDoubleSpinBox* rxFreq_ = nullptr;
   QDoubleSpinBox* txFreq_ = nullptr;
   QCheckBox *afc_ = nullptr, *net_ = nullptr, *squelch_ = nullptr, *twoTone_ = nullptr,
-            *rxOn_ = nullptr, *signal_ = nullptr, *noSignal_ = nullptr;
+            *rxOn_ = nullptr, *signal_ = nullptr, *noSignal_ = nullptr, *uos_ = nullptr,
+            *lsb_ = nullptr;
+  QLineEdit* qso_ = nullptr;
+  QDialog* monitorWindow_ = nullptr;
+  QPlainTextEdit* monitorText_ = nullptr;
+  QAction* monitorAction_ = nullptr;
+  QDialog* cwDialog_ = nullptr;
+  QLabel* cwCaption_ = nullptr;
+  QDialog* testDialog_ = nullptr;
+  app::CPositionDialog cwPosition_{"CwDialog"};
+  app::CPositionDialog testPosition_{"Test PTT/CW"};
   QPushButton* txButton_ = nullptr;
   SpectrumWidget* spectrum_ = nullptr;
   ReceiveTextEdit* rxText_ = nullptr;

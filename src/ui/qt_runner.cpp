@@ -68,8 +68,7 @@ void QtRunner::Wake() {
       [this] {
         wakePending_ = false;
         if (core_ == nullptr) return;
-        core_->OnInputBlocks();
-        core_->OnOutputDone();
+        core_->OnWake();
       },
       Qt::QueuedConnection);
 }

@@ -18,11 +18,11 @@ SpectrumWidget::SpectrumWidget(app::MainCore& core, QWidget* parent)
 }
 
 void SpectrumWidget::paintEvent(QPaintEvent*) {
-  const double rx = core_.rxFrequency(), tx = core_.txFrequency();
-  const double second = core_.secondFrequency();
-  core_.RenderSpectrum(width(), height());
+  const double rx = core_.receive().rxFrequency(), tx = core_.receive().txFrequency();
+  const double second = core_.receive().secondFrequency();
+  core_.receive().RenderSpectrum(width(), height());
   QPainter p(this);
-  auto& s = core_.spectrum();
+  auto& s = core_.receive().spectrum();
   if (s.width() > 0 && s.height() > 0) {
     QImage img(reinterpret_cast<const uchar*>(s.image().data()), s.width(), s.height(),
                s.width() * 4, QImage::Format_RGB32);
@@ -39,7 +39,8 @@ void SpectrumWidget::paintEvent(QPaintEvent*) {
   } else {
     p.fillRect(rect(), Qt::black);
   }
-  if (rx != core_.rxFrequency() || tx != core_.txFrequency() || second != core_.secondFrequency())
+  if (rx != core_.receive().rxFrequency() || tx != core_.receive().txFrequency() ||
+      second != core_.receive().secondFrequency())
     emit FrequenciesChanged();
 }
 
@@ -47,7 +48,7 @@ void SpectrumWidget::mousePressEvent(QMouseEvent* e) {
   const int x = static_cast<int>(e->position().x() * 256);
   const int y = static_cast<int>(e->position().y() * 256);
   const bool shift = e->modifiers() & Qt::ShiftModifier;
-  auto& s = core_.spectrum();
+  auto& s = core_.receive().spectrum();
   if (e->button() == Qt::LeftButton) {
     if (shift)
       s.RecordShiftLeftClick(x, y);
@@ -63,7 +64,8 @@ void SpectrumWidget::mousePressEvent(QMouseEvent* e) {
 }
 
 void SpectrumWidget::mouseMoveEvent(QMouseEvent* e) {
-  const bool strip = core_.spectrum().InFineTuningStrip(static_cast<int>(e->position().x()));
+  const bool strip =
+      core_.receive().spectrum().InFineTuningStrip(static_cast<int>(e->position().x()));
   setCursor(strip ? Qt::SizeVerCursor : Qt::CrossCursor);
 }
 

@@ -106,10 +106,10 @@ TEST(Application, MembersAreSavedWhenTheWindowGoes) {
   Application app(f.Config(), f.trace);
   HeadlessRunner runner;
   runner.onStart = [](MainCore& core) {
-    core.SetMode(4);
-    core.SetAfc(true);
-    core.SetRigFrequency(7040000);
-    core.transmitter().keyer().SetNormalDotTicks(17);
+    core.SetMode(vexa::Mode::Rtty);
+    core.receive().SetAfc(true);
+    core.receive().SetRigFrequency(7040000);
+    core.transmit().transmitter().keyer().SetNormalDotTicks(17);
   };
   app.InitInstance(runner);
   EXPECT_EQ(f.store.ReadSettingInt("Misc", "ModeOnExit", 0), 4);
@@ -136,9 +136,9 @@ TEST(Application, WithSaveFqOnExitOffTheStoredFrequencyAndModeStay) {
   Application app(f.Config(), f.trace);
   HeadlessRunner runner;
   runner.onStart = [](MainCore& core) {
-    EXPECT_EQ(core.mode(), 9);  // not restored
-    core.SetMode(0);
-    core.SetRigFrequency(1830000);
+    EXPECT_EQ(core.mode(), Mode::Psk31);  // not restored
+    core.SetMode(vexa::Mode::Cw);
+    core.receive().SetRigFrequency(1830000);
   };
   app.InitInstance(runner);
   EXPECT_EQ(f.store.ReadSettingInt("Misc", "ModeOnExit", 0), 17);
@@ -153,22 +153,22 @@ struct CoreRig : Fixture {
   CoreRig() {
     core = std::make_unique<MainCore>(Config(), trace, host, kTemplateNormal);
     core->OnInitDialog();
-    core->AttachReceiveView(&view);
+    core->receive().AttachReceiveView(&view);
   }
 };
 
 TEST(MainCore, StartsInPsk31At1000HzAsNocall) {
   CoreRig r;
-  EXPECT_EQ(r.core->mode(), 9);
-  EXPECT_DOUBLE_EQ(r.core->rxFrequency(), 1000.0);
-  EXPECT_EQ(r.core->rigFrequency(), 14070000);
+  EXPECT_EQ(r.core->mode(), Mode::Psk31);
+  EXPECT_DOUBLE_EQ(r.core->receive().rxFrequency(), 1000.0);
+  EXPECT_EQ(r.core->receive().rigFrequency(), 14070000);
   EXPECT_EQ(r.core->caption(), "Vexa [NOCALL]");
   EXPECT_EQ(r.host.caption, "Vexa [NOCALL]");
 }
 
 TEST(MainCore, ReceivedTextGoesToTheWindowLineByLine) {
   CoreRig r;
-  r.core->mainQueue().Put("CQ DE\rX\nAB\r\nZ\n\n");
+  r.core->receive().mainQueue().Put("CQ DE\rX\nAB\r\nZ\n\n");
   r.core->OnTimer();
   EXPECT_EQ(r.view.text, "CQ DE\rX\nAB\r\nZ\n\n");
   // CR ends a line; LF ends one unless it follows CR: "CQ DE\r", "X\n", "AB\r", "Z\n", "\n".
@@ -177,9 +177,9 @@ TEST(MainCore, ReceivedTextGoesToTheWindowLineByLine) {
 
 TEST(MainCore, ABackspaceRemovesTheLastCharacter) {
   CoreRig r;
-  r.core->mainQueue().Put("ABX");
-  r.core->mainQueue().Put(8);
-  r.core->mainQueue().Put("C");
+  r.core->receive().mainQueue().Put("ABX");
+  r.core->receive().mainQueue().Put(8);
+  r.core->receive().mainQueue().Put("C");
   r.core->OnTimer();
   EXPECT_EQ(r.view.text, "ABC");
 }
@@ -187,7 +187,7 @@ TEST(MainCore, ABackspaceRemovesTheLastCharacter) {
 TEST(MainCore, TextWaitsWhileTheReceiveWindowHasTheFocus) {
   CoreRig r;
   r.view.focus = true;
-  r.core->mainQueue().Put("HELLO");
+  r.core->receive().mainQueue().Put("HELLO");
   r.core->OnTimer();
   EXPECT_EQ(r.view.text, "");
   r.view.focus = false;
@@ -197,65 +197,67 @@ TEST(MainCore, TextWaitsWhileTheReceiveWindowHasTheFocus) {
 
 TEST(MainCore, SquelchClosesBelow20AndDiscardsText) {
   CoreRig r;
-  r.core->SetSquelchSwitch(true);
-  auto& bpsk = r.core->decoders().bpsk();
+  r.core->receive().SetSquelchSwitch(true);
+  auto& bpsk = r.core->receive().decoders().bpsk();
   bpsk.quality = 10;
-  r.core->mainQueue().Put("noise");
+  r.core->receive().mainQueue().Put("noise");
   r.core->OnTimer();
-  EXPECT_FALSE(r.core->squelchOpen());
+  EXPECT_FALSE(r.core->receive().squelchOpen());
   EXPECT_EQ(r.view.text, "");
-  EXPECT_TRUE(r.core->mainQueue().Empty());
+  EXPECT_TRUE(r.core->receive().mainQueue().Empty());
   // Hysteresis: 150 does not open it, 201 does.
   bpsk.quality = 150;
   r.core->OnTimer();
-  EXPECT_FALSE(r.core->squelchOpen());
+  EXPECT_FALSE(r.core->receive().squelchOpen());
   bpsk.quality = 201;
-  r.core->mainQueue().Put("text");
+  r.core->receive().mainQueue().Put("text");
   r.core->OnTimer();
-  EXPECT_TRUE(r.core->squelchOpen());
+  EXPECT_TRUE(r.core->receive().squelchOpen());
   EXPECT_EQ(r.view.text, "text");
   // Outside the PSK modes the squelch does not act.
-  r.core->SetMode(4);
+  r.core->SetMode(vexa::Mode::Rtty);
   bpsk.quality = 0;
-  r.core->mainQueue().Put("rtty");
+  r.core->receive().mainQueue().Put("rtty");
   r.core->OnTimer();
   EXPECT_EQ(r.view.text, "textrtty");
 }
 
 TEST(MainCore, HintsShowEveryEighthTickAndHideOnTheNext) {
   CoreRig r;
-  auto& bpsk = r.core->decoders().bpsk();
+  auto& bpsk = r.core->receive().decoders().bpsk();
   bpsk.quality = 250;
   bpsk.qpskLikeness = 250;
   for (int i = 0; i < 7; ++i) r.core->OnTimer();
-  EXPECT_EQ(r.core->hint(), MainCore::Hint::None);
+  EXPECT_EQ(r.core->receive().hint(), ReceiveSection::Hint::None);
   r.core->OnTimer();  // tick 8
-  EXPECT_EQ(r.core->hint(), MainCore::Hint::LooksLikeQpsk);
+  EXPECT_EQ(r.core->receive().hint(), ReceiveSection::Hint::LooksLikeQpsk);
   for (int i = 0; i < 8; ++i) r.core->OnTimer();  // tick 16 hides it
-  EXPECT_EQ(r.core->hint(), MainCore::Hint::None);
-  r.core->SetMode(10);
-  auto& qpsk = r.core->decoders().qpsk();
+  EXPECT_EQ(r.core->receive().hint(), ReceiveSection::Hint::None);
+  r.core->SetMode(vexa::Mode::Qpsk);
+  auto& qpsk = r.core->receive().decoders().qpsk();
   qpsk.quality = 250;
   qpsk.qpskLikeness = 10;
   for (int i = 0; i < 8; ++i) r.core->OnTimer();
-  EXPECT_EQ(r.core->hint(), MainCore::Hint::LooksLikeBpsk);
+  EXPECT_EQ(r.core->receive().hint(), ReceiveSection::Hint::LooksLikeBpsk);
 }
 
 TEST(MainCore, ClosingAsksAboutUnsavedTextAndHonoursEachAnswer) {
   for (auto answer :
        {platform::PromptAnswer::Yes, platform::PromptAnswer::No, platform::PromptAnswer::Cancel}) {
     CoreRig r;
-    int saved = 0;
-    r.core->SetLogSaver([&] {
-      ++saved;
-      return true;
-    });
-    r.core->SetLogTextDirty(true);
+    r.core->logbook().TypeEntry("DL1ABC 599 599 Hans");
+    ASSERT_TRUE(r.core->logbook().entryUnsaved());
     r.prompt.SetAnswer(answer);
     const bool closed = r.core->RequestClose();
-    EXPECT_EQ(r.prompt.asked, "Text is not saved!\r\nSave?\n");
+    EXPECT_EQ(r.prompt.asked.substr(0, 26), "Text is not saved!\r\nSave?\n");
     EXPECT_EQ(closed, answer != platform::PromptAnswer::Cancel);
-    EXPECT_EQ(saved, answer == platform::PromptAnswer::Yes ? 1 : 0);
+    const std::string log = test::ReadFileBytes(r.dir.File("log.log"));
+    if (answer == platform::PromptAnswer::Yes) {
+      EXPECT_NE(log.find("DL1ABC 599 599 Hans"), std::string::npos) << log;
+      EXPECT_FALSE(r.core->logbook().entryUnsaved());
+    } else {
+      EXPECT_EQ(log.find("DL1ABC"), std::string::npos) << log;
+    }
   }
   CoreRig clean;
   EXPECT_TRUE(clean.core->RequestClose());
@@ -281,7 +283,7 @@ TEST(MainCore, AMissingCountryFileIsANoticeNotAStop) {
   CoreRig r;
   EXPECT_NE(r.core->startupNotice().find("cty.dat"), std::string::npos) << r.core->startupNotice();
   EXPECT_EQ(r.prompt.shown, "") << "no dialog at start-up";
-  EXPECT_TRUE(r.core->countries().empty());
+  EXPECT_TRUE(r.core->logbook().countries().empty());
 }
 
 TEST(MainCore, StartUpLoadsTheCountryFileAndPlacesTheStation) {
@@ -293,10 +295,10 @@ TEST(MainCore, StartUpLoadsTheCountryFileAndPlacesTheStation) {
   MainCore core(f.Config(), f.trace, host, kTemplateNormal);
   core.OnInitDialog();
   EXPECT_EQ(core.startupNotice(), "");
-  EXPECT_GT(core.countries().size(), 300);
+  EXPECT_GT(core.logbook().countries().size(), 300);
   // Germany's position in the country file: about 51 N, 10 E.
-  EXPECT_NEAR(core.myLatitude(), 51, 2);
-  EXPECT_NEAR(core.myLongitude(), 10, 2);
+  EXPECT_NEAR(core.logbook().myLatitude(), 51, 2);
+  EXPECT_NEAR(core.logbook().myLongitude(), 10, 2);
 }
 
 TEST(MainCore, StartUpScansTheLogAndCountsItsErrors) {
@@ -308,8 +310,8 @@ TEST(MainCore, StartUpScansTheLogAndCountsItsErrors) {
   HeadlessRunner host;
   MainCore core(f.Config(), f.trace, host, kTemplateNormal);
   core.OnInitDialog();
-  EXPECT_EQ(core.logScan().qsoTotal, 2);
-  EXPECT_EQ(core.logScan().errorCount, 1);
+  EXPECT_EQ(core.logbook().logScan().qsoTotal, 2);
+  EXPECT_EQ(core.logbook().logScan().errorCount, 1);
   EXPECT_NE(core.startupNotice().find("1 log lines do not parse"), std::string::npos);
 }
 
@@ -380,15 +382,15 @@ TEST(MainCore, TncBytesGoToThePacketQueueOnlyWithTheExternalTnc) {
 
 TEST(MainCore, SignalCheckTicksItsBoxWithoutASignal) {
   CoreRig r;
-  r.core->SetMode(4);
-  r.core->SetSignalCheck(true);
+  r.core->SetMode(vexa::Mode::Rtty);
+  r.core->receive().SetSignalCheck(true);
   std::vector<int16_t> silence(2048, 0);
   for (int i = 0; i < 6; ++i) {
-    r.core->receiveLoop().ProcessBlock(silence);
-    r.core->RenderSpectrum(1034, 160);
+    r.core->receive().receiveLoop().ProcessBlock(silence);
+    r.core->receive().RenderSpectrum(1034, 160);
   }
   // More than three weak frames tick the box.
-  EXPECT_TRUE(r.core->spectrum().signalCheckChecked());
+  EXPECT_TRUE(r.core->receive().spectrum().signalCheckChecked());
 }
 
 }  // namespace

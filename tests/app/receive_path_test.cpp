@@ -11,7 +11,7 @@ namespace {
 
 std::string Decode(const std::string& wav, int mode, double hz) {
   test::TempDir dir;
-  const auto r = ReceiveFile(wav, mode, hz, dir.path());
+  const auto r = ReceiveFile(wav, static_cast<vexa::Mode>(mode), hz, dir.path());
   EXPECT_TRUE(r.ok) << r.error;
   return r.text;
 }

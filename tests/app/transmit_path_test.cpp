@@ -28,7 +28,7 @@ struct Station {
     c.audio = audio.get();
     c.openSerialPort = false;
     core = std::make_unique<MainCore>(c, platform::TraceLog(), runner, kTemplateNormal);
-    core->AttachReceiveView(&view);
+    core->receive().AttachReceiveView(&view);
   }
   platform::SettingsStore store;
   platform::FixedPrompt prompt;
@@ -43,28 +43,29 @@ std::string Transmit(const std::string& dir, int mode, double hz, const std::str
   const std::string wav = dir + "/tx.wav";
   Station s(dir, "", wav);
   s.core->OnInitDialog();
-  s.core->SetMode(mode);
-  s.core->TuneAll(hz);
-  s.core->SetTxFrequency(hz);
-  s.core->plainTransmitText().Type(text);
-  s.core->plainTransmitText().PostAtEnd(tx::kTxEnd);
-  s.core->ToggleTransmit();
-  EXPECT_TRUE(s.core->transmitting());
-  EXPECT_TRUE(s.core->receiveLoop().channels().psk != nullptr);
-  for (int guard = 0; guard < 20000 && s.core->transmitting(); ++guard) {
+  s.core->SetMode(static_cast<vexa::Mode>(mode));
+  s.core->receive().TuneAll(hz);
+  s.core->receive().SetTxFrequency(hz);
+  s.core->transmit().plainTransmitText().Type(text);
+  s.core->transmit().plainTransmitText().PostAtEnd(tx::kTxEnd);
+  s.core->transmit().ToggleTransmit();
+  EXPECT_TRUE(s.core->transmit().transmitting());
+  EXPECT_TRUE(s.core->receive().receiveLoop().channels().psk != nullptr);
+  for (int guard = 0; guard < 20000 && s.core->transmit().transmitting(); ++guard) {
     s.core->OnOutputDone();
     s.core->OnTimer();
   }
-  EXPECT_FALSE(s.core->transmitting()) << "the transmission did not end";
+  EXPECT_FALSE(s.core->transmit().transmitting()) << "the transmission did not end";
   EXPECT_TRUE(s.core->soundCard().inputOpen()) << "reception resumes after the transmission";
-  EXPECT_EQ(s.core->plainTransmitText().text(), "") << "sent characters leave the window";
+  EXPECT_EQ(s.core->transmit().plainTransmitText().text(), "")
+      << "sent characters leave the window";
   s.core->OnTimer();
   if (echo != nullptr) *echo = s.view.text;
   return wav;
 }
 
 std::string Receive(const std::string& dir, const std::string& wav, int mode, double hz) {
-  const auto r = ReceiveFile(wav, mode, hz, dir);
+  const auto r = ReceiveFile(wav, static_cast<vexa::Mode>(mode), hz, dir);
   EXPECT_TRUE(r.ok) << r.error;
   return r.text;
 }
@@ -91,18 +92,18 @@ TEST(TransmitPath, TheSwitchDuringATransmissionEndsItAfterTheTail) {
   test::TempDir dir;
   Station s(dir.path(), "", dir.File("tx.wav"));
   s.core->OnInitDialog();
-  s.core->plainTransmitText().Type("a long text that will not be sent to its end");
-  s.core->ToggleTransmit();
-  ASSERT_TRUE(s.core->transmitting());
+  s.core->transmit().plainTransmitText().Type("a long text that will not be sent to its end");
+  s.core->transmit().ToggleTransmit();
+  ASSERT_TRUE(s.core->transmit().transmitting());
   EXPECT_FALSE(s.core->soundCard().inputOpen());
   s.core->OnOutputDone();
-  s.core->ToggleTransmit();  // back to receive: the postamble runs out first
+  s.core->transmit().ToggleTransmit();  // back to receive: the postamble runs out first
   int blocks = 0;
-  while (s.core->transmitting() && blocks < 200) {
+  while (s.core->transmit().transmitting() && blocks < 200) {
     s.core->OnOutputDone();
     ++blocks;
   }
-  EXPECT_FALSE(s.core->transmitting());
+  EXPECT_FALSE(s.core->transmit().transmitting());
   EXPECT_LT(blocks, 50);
   EXPECT_TRUE(s.core->soundCard().inputOpen());
 }
@@ -111,11 +112,11 @@ TEST(TransmitPath, PacketAndPactorIgnoreTheSwitch) {
   test::TempDir dir;
   Station s(dir.path(), "", dir.File("tx.wav"));
   s.core->OnInitDialog();
-  s.core->plainTransmitText().Type("x");
+  s.core->transmit().plainTransmitText().Type("x");
   for (int mode : {12, 14}) {
-    s.core->SetMode(mode);
-    s.core->ToggleTransmit();
-    EXPECT_FALSE(s.core->transmitting()) << mode;
+    s.core->SetMode(static_cast<vexa::Mode>(mode));
+    s.core->transmit().ToggleTransmit();
+    EXPECT_FALSE(s.core->transmit().transmitting()) << mode;
   }
 }
 

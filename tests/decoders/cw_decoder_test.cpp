@@ -366,10 +366,10 @@ TEST(CwRealRecording, WeakSatelliteBeaconScore) {
 TEST(CwChain, ModeZeroDecodesThroughTheReceiveLoopAtTheCommonFrequency) {
   engine::RxTextQueue q;
   DecoderChain chain(q);
-  chain.SetMode(0);
+  chain.SetMode(vexa::Mode::Cw);
   chain.TuneAll(650);
   engine::ReceiveLoop loop(chain.Table(), 0);
-  loop.SetMode(0);
+  loop.SetMode(vexa::Mode::Cw);
   test::MorseParams p;
   p.toneHz = 650;
   const auto audio = test::MakeMorseAudio("TEST DE K2ABC", p);
@@ -382,7 +382,7 @@ TEST(CwChain, ModeZeroDecodesThroughTheReceiveLoopAtTheCommonFrequency) {
   EXPECT_EQ(chain.cw().SpeedWpm(), 20);
   // In another mode the CW channel hears nothing: its key state stays as it was.
   const int32_t before = chain.cw().duration;
-  loop.SetMode(9);
+  loop.SetMode(vexa::Mode::Psk31);
   loop.ProcessBlock(std::span<const int16_t>(audio.data(), 2048));
   EXPECT_EQ(chain.cw().duration, before);
 }

@@ -12,14 +12,14 @@ constexpr int32_t kOneHz = 1 << 29;  // drift units per hertz of AFC correction
 TEST(DecoderChain, ModeChangeRetargetsTheForwarder) {
   engine::RxTextQueue q;
   DecoderChain c(q);
-  c.SetMode(10);
+  c.SetMode(vexa::Mode::Qpsk);
   EXPECT_EQ(c.forwarder().target(), &c.qpsk());
   EXPECT_EQ(&c.ActivePsk(), &c.qpsk());
-  c.SetMode(4);  // other modes leave it alone
+  c.SetMode(vexa::Mode::Rtty);  // other modes leave it alone
   EXPECT_EQ(c.forwarder().target(), &c.qpsk());
   for (int m : {9, 11, 16}) {
-    c.SetMode(10);
-    c.SetMode(m);
+    c.SetMode(vexa::Mode::Qpsk);
+    c.SetMode(static_cast<vexa::Mode>(m));
     EXPECT_EQ(c.forwarder().target(), &c.bpsk()) << m;
   }
   const engine::ChannelTable t = c.Table();
@@ -91,11 +91,11 @@ TEST(RxCommands, SquelchHysteresisHintsAndInversionFlag) {
   EXPECT_FALSE(NextSquelchOpen(true, 19));
   EXPECT_FALSE(NextSquelchOpen(false, 200));
   EXPECT_TRUE(NextSquelchOpen(false, 201));
-  EXPECT_EQ(PskHintFor(9, 201, 201), PskHint::LooksLikeQpsk);
-  EXPECT_EQ(PskHintFor(9, 201, 200), PskHint::None);
-  EXPECT_EQ(PskHintFor(10, 201, 19), PskHint::LooksLikeBpsk);
-  EXPECT_EQ(PskHintFor(10, 200, 0), PskHint::None);
-  EXPECT_EQ(PskHintFor(4, 255, 0), PskHint::None);
+  EXPECT_EQ(PskHintFor(vexa::Mode::Psk31, 201, 201), PskHint::LooksLikeQpsk);
+  EXPECT_EQ(PskHintFor(vexa::Mode::Psk31, 201, 200), PskHint::None);
+  EXPECT_EQ(PskHintFor(vexa::Mode::Qpsk, 201, 19), PskHint::LooksLikeBpsk);
+  EXPECT_EQ(PskHintFor(vexa::Mode::Qpsk, 200, 0), PskHint::None);
+  EXPECT_EQ(PskHintFor(vexa::Mode::Rtty, 255, 0), PskHint::None);
   EXPECT_FALSE(InversionFlag(0, 0));
   EXPECT_TRUE(InversionFlag(1, 0));
   EXPECT_TRUE(InversionFlag(0, 1));
@@ -105,7 +105,7 @@ TEST(RxCommands, SquelchHysteresisHintsAndInversionFlag) {
 TEST(PskAfc, MovesTheReceiveFrequencyByTheDriftAndHalvesIt) {
   engine::RxTextQueue q;
   DecoderChain c(q);
-  c.SetMode(9);
+  c.SetMode(vexa::Mode::Psk31);
   c.bpsk().phaseErrAvg = kOneHz;
   AfcOutcome a = c.AfcStep(true, false, 0);
   EXPECT_TRUE(a.moved);
@@ -115,9 +115,9 @@ TEST(PskAfc, MovesTheReceiveFrequencyByTheDriftAndHalvesIt) {
   // Switched off, transmitting, or outside the PSK modes: nothing.
   EXPECT_FALSE(c.AfcStep(false, false, 0).moved);
   EXPECT_FALSE(c.AfcStep(true, true, 0).moved);
-  c.SetMode(4);
+  c.SetMode(vexa::Mode::Rtty);
   EXPECT_FALSE(c.AfcStep(true, false, 0).moved);
-  c.SetMode(9);
+  c.SetMode(vexa::Mode::Psk31);
   // 0.05 Hz or less is left alone.
   c.bpsk().phaseErrAvg = kOneHz / 20;
   EXPECT_FALSE(c.AfcStep(true, false, 0).moved);
@@ -125,7 +125,7 @@ TEST(PskAfc, MovesTheReceiveFrequencyByTheDriftAndHalvesIt) {
   c.bpsk().phaseErrAvg = -kOneHz;
   c.bpsk().freqErr = 100000000;
   EXPECT_FALSE(c.AfcStep(true, false, 0).moved);
-  c.SetMode(10);
+  c.SetMode(vexa::Mode::Qpsk);
   c.qpsk().phaseErrAvg = -kOneHz;
   c.qpsk().freqErr = 100000000;
   a = c.AfcStep(true, false, 0);
@@ -136,7 +136,7 @@ TEST(PskAfc, MovesTheReceiveFrequencyByTheDriftAndHalvesIt) {
 TEST(PskAfc, SecondChannelUsesItsOwnDecoderAndA0Point1HzThreshold) {
   engine::RxTextQueue q;
   DecoderChain c(q);
-  c.SetMode(9);
+  c.SetMode(vexa::Mode::Psk31);
   c.second().SetCarrier(1500);
   c.secondDecoder().phaseErrAvg = kOneHz / 12;  // 0.083 Hz
   EXPECT_FALSE(c.AfcStep(true, false, 1500).secondMoved);

@@ -214,10 +214,10 @@ TEST(Fsk31Chain, ModesElevenAndSixteenDecodeThroughTheReceiveLoop) {
   for (int mode : {11, 16}) {
     engine::RxTextQueue q;
     DecoderChain chain(q);
-    chain.SetMode(mode);
+    chain.SetMode(static_cast<vexa::Mode>(mode));
     chain.TuneAll(1500);
     engine::ReceiveLoop loop(chain.Table(), 0);
-    loop.SetMode(mode);
+    loop.SetMode(static_cast<vexa::Mode>(mode));
     test::Fsk31Params p;
     p.centreHz = 1500;
     p.differential = mode == 16;
@@ -234,7 +234,7 @@ TEST(Fsk31Chain, ModesElevenAndSixteenDecodeThroughTheReceiveLoop) {
 TEST(Fsk31Chain, AfcInFsk31ModesReadsTheReceiversValue) {
   engine::RxTextQueue q;
   DecoderChain chain(q);
-  chain.SetMode(16);
+  chain.SetMode(vexa::Mode::Fsk31b);
   chain.TuneAll(1000);
   chain.fsk31().afcValue = -536870912;  // asks for +1 Hz
   const AfcOutcome a = chain.AfcStep(true, false, 0);

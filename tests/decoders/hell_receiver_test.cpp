@@ -246,14 +246,14 @@ TEST(HellChain, ModeFifteenPaintsThroughTheReceiveLoop) {
   DecoderChain chain(q);
   PixelLog log;
   chain.hell().set_sink(&log);
-  chain.SetMode(15);
+  chain.SetMode(vexa::Mode::Hell);
   chain.TuneAll(1000);
   engine::ReceiveLoop loop(chain.Table(), 0);
-  loop.SetMode(15);
+  loop.SetMode(vexa::Mode::Hell);
   loop.ProcessBlock(std::vector<int16_t>(2048, 0));
   const size_t painted = log.pixels.size();
   EXPECT_NEAR(static_cast<double>(painted), 2048.0 * 350 / 11025, 1.5);  // 64 or 65 a block
-  loop.SetMode(0);
+  loop.SetMode(vexa::Mode::Cw);
   loop.ProcessBlock(std::vector<int16_t>(2048, 0));
   EXPECT_EQ(log.pixels.size(), painted);  // not selected: untouched
 }

@@ -396,10 +396,10 @@ TEST(PactorAudioLink, ClearAndNoisyChannelsStayWithinMeasuredBounds) {
 TEST(PactorChain, ModeFourteenDecodesThroughTheReceiveLoop) {
   engine::RxTextQueue q;
   DecoderChain chain(q);
-  chain.SetMode(14);
+  chain.SetMode(vexa::Mode::Pactor);
   chain.TuneAll(1200);
   engine::ReceiveLoop loop(chain.Table(), 0);
-  loop.SetMode(14);
+  loop.SetMode(vexa::Mode::Pactor);
   test::PactorAudioParams p;
   p.centreHz = 1200;
   const auto frames = test::PactorTextFrames(kText, 200, PactorHuffmanCode, 1);

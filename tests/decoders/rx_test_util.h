@@ -34,13 +34,13 @@ inline std::string Drain(engine::RxTextQueue& q) {
 inline std::string Decode(std::span<const int16_t> samples, const RxSetup& s) {
   engine::RxTextQueue queue;
   DecoderChain chain(queue);
-  chain.SetMode(s.mode);
+  chain.SetMode(static_cast<vexa::Mode>(s.mode));
   chain.TuneAll(s.hz);
   chain.SetInversion(s.invert);
   chain.SetUnshiftOnSpace(s.unshiftOnSpace);
   chain.SetRttyBaud(s.baud);
   engine::ReceiveLoop loop(chain.Table(), 0);
-  loop.SetMode(s.mode);
+  loop.SetMode(static_cast<vexa::Mode>(s.mode));
   loop.SetTwoTone(s.twoTone);
   std::string out;
   for (size_t at = 0; at < samples.size(); at += engine::kInputBlockSamples) {

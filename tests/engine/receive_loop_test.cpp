@@ -69,7 +69,7 @@ TEST(ReceiveLoop, DispatchesEachModeToItsOwnChannel) {
         Case{16, false, &Rig::fsk}}) {
     Rig rig;
     ReceiveLoop loop(rig.Table(), 0);
-    loop.SetMode(c.mode);
+    loop.SetMode(static_cast<vexa::Mode>(c.mode));
     loop.SetTwoTone(c.twoTone);
     loop.ProcessBlock(kBlock);
     int64_t total = 0;
@@ -84,15 +84,15 @@ TEST(ReceiveLoop, DispatchesEachModeToItsOwnChannel) {
 TEST(ReceiveLoop, PacketModesFeedTheirDemodulatorsAndOtherModesNothing) {
   Rig rig;
   ReceiveLoop loop(rig.Table(), 0);
-  loop.SetMode(12);
+  loop.SetMode(vexa::Mode::Ax25);
   loop.ProcessBlock(kBlock);
-  loop.SetMode(13);
+  loop.SetMode(vexa::Mode::Ax25Tx);
   loop.ProcessBlock(kBlock);
   loop.ProcessBlock(kBlock);
   EXPECT_EQ(rig.monitor.samples, 2048);
   EXPECT_EQ(rig.active.samples, 4096);
   for (int m : {1, 2, 3, 5, 6, 7, 8, 18, -1}) {
-    loop.SetMode(m);
+    loop.SetMode(static_cast<vexa::Mode>(m));
     loop.ProcessBlock(kBlock);
   }
   EXPECT_EQ(rig.psk.samples + rig.cw.samples + rig.monitor.samples, 2048);
@@ -100,7 +100,7 @@ TEST(ReceiveLoop, PacketModesFeedTheirDemodulatorsAndOtherModesNothing) {
   ChannelTable t = rig.Table();
   t.packetMonitor = nullptr;
   loop.SetChannels(t);
-  loop.SetMode(12);
+  loop.SetMode(vexa::Mode::Ax25);
   loop.ProcessBlock(kBlock);
 }
 
@@ -108,19 +108,19 @@ TEST(ReceiveLoop, SecondChannelRunsBesideTheModeChannelWhilePlaced) {
   Rig rig;
   ReceiveLoop loop(rig.Table(), 0);
   for (int m : {10, 4, 17, 14, 15, 11, 16, 9}) {
-    loop.SetMode(m);
+    loop.SetMode(static_cast<vexa::Mode>(m));
     loop.PlaceSecondChannel(1500);
     loop.ProcessBlock(kBlock);
   }
   EXPECT_EQ(rig.second.samples, 8 * 2048);
   EXPECT_DOUBLE_EQ(rig.second.carrier, 1500);
   // CW has no second channel.
-  loop.SetMode(0);
+  loop.SetMode(vexa::Mode::Cw);
   loop.ProcessBlock(kBlock);
   EXPECT_EQ(rig.second.samples, 8 * 2048);
   // Zero and negative frequencies are off.
   for (double off : {0.0, -5.0}) {
-    loop.SetMode(10);
+    loop.SetMode(vexa::Mode::Qpsk);
     loop.PlaceSecondChannel(off);
     EXPECT_FALSE(loop.secondActive());
     loop.ProcessBlock(kBlock);
@@ -131,7 +131,7 @@ TEST(ReceiveLoop, SecondChannelRunsBesideTheModeChannelWhilePlaced) {
 TEST(ReceiveLoop, WhileTransmittingBlocksAreOnlyStored) {
   Rig rig;
   ReceiveLoop loop(rig.Table(), 1);
-  loop.SetMode(9);
+  loop.SetMode(vexa::Mode::Psk31);
   loop.SetTransmitting(true);
   loop.ProcessBlock(kBlock);
   EXPECT_EQ(rig.psk.samples, 0);
@@ -174,7 +174,7 @@ TEST(ReceiveLoop, ReplayRunsTheWholeRingThenGoesLive) {
   loop.SetSecondFrequencyError(&freqErr);
   std::vector<int64_t> dispatchAt;
   loop.SetYieldHooks({[&] { dispatchAt.push_back(rig.second.samples); }, [] { return false; }});
-  loop.SetMode(9);
+  loop.SetMode(vexa::Mode::Psk31);
   loop.PlaceSecondChannel(1200);
   EXPECT_EQ(loop.replayIndex(), 0);  // started at the write index, the oldest sample
   loop.ProcessBlock(kBlock);
@@ -189,7 +189,7 @@ TEST(ReceiveLoop, ReplayYieldsToAWaitingBlockAndResumesThere) {
   ReceiveLoop loop(rig.Table(), 1);
   bool waiting = true;
   loop.SetYieldHooks({[] {}, [&] { return waiting; }});
-  loop.SetMode(9);
+  loop.SetMode(vexa::Mode::Psk31);
   loop.PlaceSecondChannel(1200);
   loop.ProcessBlock(kBlock);
   EXPECT_EQ(rig.second.samples, 8192);  // stopped at the first yield, no live samples yet
@@ -206,7 +206,7 @@ TEST(ReceiveLoop, ReplayCorrectsTheSecondFrequencyFromTheDecoderError) {
   ReceiveLoop loop(rig.Table(), 1);
   int32_t freqErr = 1 << 29;  // one hertz
   loop.SetSecondFrequencyError(&freqErr);
-  loop.SetMode(9);
+  loop.SetMode(vexa::Mode::Psk31);
   loop.PlaceSecondChannel(1200);
   const int setsBefore = rig.second.carrierSets;
   loop.ProcessBlock(kBlock);
@@ -220,7 +220,7 @@ TEST(ReceiveLoop, ReplayCorrectsTheSecondFrequencyFromTheDecoderError) {
 TEST(ReceiveLoop, WithoutHistoryTheSecondChannelStartsLiveAtOnce) {
   Rig rig;
   ReceiveLoop loop(rig.Table(), 0);
-  loop.SetMode(9);
+  loop.SetMode(vexa::Mode::Psk31);
   loop.PlaceSecondChannel(1200);
   EXPECT_EQ(loop.replayIndex(), -1);
   loop.ProcessBlock(kBlock);

@@ -79,7 +79,7 @@ std::vector<float> ReadPeerAudio(const std::string& rel) {
 struct Rig {
   explicit Rig(int mode, SpectrumSettings s = {}) : spectrum(s) {
     EXPECT_EQ(spectrum.Resize(1034, 124), kSpectrumOk);
-    spectrum.ChangeMode(mode);
+    spectrum.ChangeMode(static_cast<vexa::Mode>(mode));
     spectrum.SetHost(&host);
   }
   void Tune(double receiveHz, double transmitHz) {

@@ -69,7 +69,7 @@ struct Fixture {
   explicit Fixture(SpectrumSettings s = {}, int mode = 9, int width = 1034, int height = 124)
       : spectrum(s) {
     EXPECT_EQ(spectrum.Resize(width, height), kSpectrumOk);
-    spectrum.ChangeMode(mode);
+    spectrum.ChangeMode(static_cast<vexa::Mode>(mode));
     spectrum.SetHost(&host);
   }
   void Run(const Block& b) { ASSERT_EQ(spectrum.Frame(b), kSpectrumOk); }
@@ -252,26 +252,26 @@ TEST(SpectrumGeometry, StartBinFollowsTheModeAndTheHighTones) {
   SpectrumSettings s;  // StartFq 800, StartFqHitones 1900
   Spectrum sp(s);
   EXPECT_EQ(sp.startBin(), 90);  // before the first mode change
-  sp.ChangeMode(9);
+  sp.ChangeMode(vexa::Mode::Psk31);
   EXPECT_EQ(sp.startBin(), 148);  // 800 / 5.3833 = 148.6
-  sp.ChangeMode(4);
+  sp.ChangeMode(vexa::Mode::Rtty);
   EXPECT_EQ(sp.startBin(), 148);  // high tones off
   s.useHitones = true;
   sp.ApplySettings(s);
   EXPECT_EQ(sp.startBin(), 148);  // takes effect at the next mode change
-  sp.ChangeMode(4);
+  sp.ChangeMode(vexa::Mode::Rtty);
   EXPECT_EQ(sp.startBin(), 352);  // 1900 / 5.3833 = 352.9
-  sp.ChangeMode(12);
+  sp.ChangeMode(vexa::Mode::Ax25);
   EXPECT_EQ(sp.startBin(), 352);
-  sp.ChangeMode(13);
+  sp.ChangeMode(vexa::Mode::Ax25Tx);
   EXPECT_EQ(sp.startBin(), 148);
   s.startFq = -50;
   sp.ApplySettings(s);
-  sp.ChangeMode(9);
+  sp.ChangeMode(vexa::Mode::Psk31);
   EXPECT_EQ(sp.startBin(), 0);
   s.startFq = 1000000;
   sp.ApplySettings(s);
-  sp.ChangeMode(9);
+  sp.ChangeMode(vexa::Mode::Psk31);
   EXPECT_EQ(sp.startBin(), 1024);
 }
 
@@ -283,11 +283,11 @@ TEST(SpectrumGeometry, CwHasItsOwnZoomAndDisplayType) {
   s.cwType = kSpectrumLine;
   Spectrum sp(s);
   ASSERT_EQ(sp.Resize(1034, 100), kSpectrumOk);
-  sp.ChangeMode(0);
+  sp.ChangeMode(vexa::Mode::Cw);
   EXPECT_EQ(sp.pixelsPerBin(), 4);
   EXPECT_EQ(sp.displayType(), kSpectrumLine);
   EXPECT_EQ(sp.shownBins(), 256);
-  sp.ChangeMode(4);
+  sp.ChangeMode(vexa::Mode::Rtty);
   EXPECT_EQ(sp.pixelsPerBin(), 2);
   EXPECT_EQ(sp.displayType(), kSpectrumWaterfall);
   s.type = 7;  // unknown types show the waterfall; absurd zooms are limited
@@ -473,7 +473,7 @@ TEST(SpectrumMarkers, TonePairsInTheFskModesAndASeparateTransmitMarker) {
             (std::vector<int>{148, 149, 150, 151}));
   EXPECT_TRUE(ColumnsOf(f.spectrum, kTransmitMarkerColour, 18, 145, 155).empty());
   // In PSK31 there are no tone pairs.
-  f.spectrum.ChangeMode(9);
+  f.spectrum.ChangeMode(vexa::Mode::Psk31);
   f.Run(Silence());
   EXPECT_EQ(ColumnsOf(f.spectrum, kReceiveMarkerColour, 23), (std::vector<int>{76}));
 }
@@ -646,7 +646,7 @@ TEST(SpectrumClicks, FineTuningStripMovesByUpTo4Point8Hz) {
   f.Run(Silence());
   EXPECT_DOUBLE_EQ(f.host.transmit.back(), 1000.0);
   // In PSK31 the steps are twice as large.
-  f.spectrum.ChangeMode(9);
+  f.spectrum.ChangeMode(vexa::Mode::Psk31);
   EXPECT_DOUBLE_EQ(f.spectrum.FineTuningStep(0), 9.6);
   f.spectrum.RecordLeftClick(1033 * 256, 100 * 256);
   f.Run(Silence());

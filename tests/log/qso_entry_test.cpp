@@ -38,7 +38,7 @@ TEST_F(QsoEntryTest, StampAddsReportNameAndTailThenSaveWritesOneRecord) {
   entry.call = "DL1ABC";
   entry.rstReceived = "579";
   entry.name = "HANS";
-  entry.mode = 9;  // PSK31
+  entry.mode = Mode::Psk31;
   entry.frequencyText = "14.070.150";
   entry.StampQso();
   EXPECT_EQ(entry.text, "DL1ABC 599/579 HANS 04/Sep/2000 12:34:56z PSK31 14.070.150  ");
@@ -61,7 +61,7 @@ TEST_F(QsoEntryTest, StampAsksForMissingFrequencyModeAndReport) {
   prompt.texts["Mode:"] = "HELL";
   prompt.texts["RST:"] = "339";
   entry.Type("OK1XYZ");
-  entry.mode = 7;  // no name: asked for
+  entry.mode = Mode::Unnamed7;  // no name: asked for
   entry.gmt = false;
   entry.utcOffsetSeconds = 2 * 3600;
   entry.note = "QSL";

@@ -209,19 +209,19 @@ TEST(ModeWords, EveryStoredCodeHasAWordThatParsesBack) {
   }
 }
 
-TEST(ModeName, NamesOperatingModesAndLeavesUnknownEmpty) {
-  EXPECT_EQ(ModeName(0), "CW");
-  EXPECT_EQ(ModeName(2), "SSB");
-  EXPECT_EQ(ModeName(10), "QPSK");
-  EXPECT_EQ(ModeName(16), "FSK31");
-  EXPECT_EQ(ModeName(13), "AX25");
-  EXPECT_EQ(ModeName(7), "");
-  EXPECT_EQ(ModeName(18), "");
-  EXPECT_EQ(ModeName(-1), "");
-  EXPECT_EQ(DefaultReport(1), "59");
-  EXPECT_EQ(DefaultReport(3), "59");
-  EXPECT_EQ(DefaultReport(0), "599");
-  EXPECT_EQ(DefaultReport(4), "599");
+TEST(StampModeName, NamesOperatingModesAndLeavesUnknownEmpty) {
+  EXPECT_EQ(StampModeName(static_cast<Mode>(0)), "CW");
+  EXPECT_EQ(StampModeName(static_cast<Mode>(2)), "SSB");
+  EXPECT_EQ(StampModeName(static_cast<Mode>(10)), "QPSK");
+  EXPECT_EQ(StampModeName(static_cast<Mode>(16)), "FSK31");
+  EXPECT_EQ(StampModeName(static_cast<Mode>(13)), "AX25");
+  EXPECT_EQ(StampModeName(static_cast<Mode>(7)), "");
+  EXPECT_EQ(StampModeName(static_cast<Mode>(18)), "");
+  EXPECT_EQ(StampModeName(static_cast<Mode>(-1)), "");
+  EXPECT_EQ(DefaultReport(static_cast<Mode>(1)), "59");
+  EXPECT_EQ(DefaultReport(static_cast<Mode>(3)), "59");
+  EXPECT_EQ(DefaultReport(static_cast<Mode>(0)), "599");
+  EXPECT_EQ(DefaultReport(static_cast<Mode>(4)), "599");
 }
 
 TEST(BandOf, FindsBandsAndSegmentsAtTheirEdges) {

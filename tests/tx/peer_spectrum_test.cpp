@@ -73,7 +73,7 @@ TEST(PeerSpectrum, Psk31IsAsNarrowAsFldigis) {
   testing::TextHost host;
   host.queue.StartTransmission();
   host.text.Type(text + "\xAE");
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   m.Start(ModulatorParams{});
   const auto ours = Trim(Modulate(m, host, 11025 * 120));
   peer = Trim(peer);

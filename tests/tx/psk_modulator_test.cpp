@@ -73,7 +73,7 @@ ModulatorParams Params() {
 TEST(PskModulator, EmptyWindowGivesCarrierReversalsCrLfThenIdleReversals) {
   TextHost host;
   host.queue.StartTransmission();
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
   const auto s = Symbols(m, host, 120);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(s[k], 0) << k;  // 4 symbols of steady carrier
@@ -91,7 +91,7 @@ TEST(PskModulator, EndMarkSendsThePostambleClearsTheWindowAndEnds) {
   host.queue.StartTransmission();
   host.text.Type("e\xAE");
   host.text.AppendAfterCaret("typed later");
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
   const auto s = Symbols(m, host, 200);
   const std::string text = VaricodeBits("\r\ne");
@@ -111,7 +111,7 @@ TEST(PskModulator, EndMarkSendsThePostambleClearsTheWindowAndEnds) {
 TEST(PskModulator, EndMarkFirstEndsAtOnceWithoutPreamble) {
   TextHost host;  // no CR LF chunk: the end mark is the very first character
   host.text.Type("\xAE");
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
   const auto s = Symbols(m, host, 10);
   for (int v : s) EXPECT_EQ(v, kOff);
@@ -140,7 +140,7 @@ TEST(PskModulator, CwIdThenEndSendsPostambleMorsePreambleThenStops) {
   TextHost host;
   host.queue.StartTransmission();
   host.text.Type("K\xA9\xAE");
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   ModulatorParams p = Params();
   p.useDe = true;
   m.Start(p);
@@ -168,7 +168,7 @@ TEST(PskModulator, CwIdThenEndSendsPostambleMorsePreambleThenStops) {
 TEST(PskModulator, IdentificationWithoutDeAndSkProsign) {
   TextHost host;
   host.text.Type("\xA4\xAE");  // SK before anything else goes out before the preamble
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
   const auto s = Symbols(m, host, 120);
   const auto morse = MorseSymbols({"", "", "...-.-", "", ""}, 2);
@@ -179,7 +179,7 @@ TEST(PskModulator, IdentificationWithoutDeAndSkProsign) {
 
   TextHost host2;
   host2.text.Type("\xA9");
-  PskModulator m2(host2, 9);
+  PskModulator m2(host2, vexa::Mode::Psk31);
   m2.Start(Params());  // UseDE off: "  AB1C  "
   const auto s2 = Symbols(m2, host2, 150);
   const auto morse2 = MorseSymbols({"", "", ".-", "-...", ".----", "-.-.", "", ""}, 2);
@@ -191,7 +191,7 @@ TEST(PskModulator, TailRequestFinishesTheCharacterThenPostamble) {
   TextHost host;
   host.queue.StartTransmission();
   host.text.Type("qq");
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
   SymbolReader reader(m, host);
   auto s = reader.Next(40 + 4);  // preamble done; CR has begun
@@ -226,7 +226,7 @@ TEST(PskModulator, QpskStepsAreTheConvolutionalCodeOfTheVaricodeBits) {
     TextHost host;
     host.queue.StartTransmission();
     host.text.Type("QPSK 73");
-    PskModulator m(host, 10);
+    PskModulator m(host, vexa::Mode::Qpsk);
     ModulatorParams p = Params();
     p.reverse = reverse;
     m.Start(p);
@@ -244,7 +244,7 @@ TEST(PskModulator, QpskStepsAreTheConvolutionalCodeOfTheVaricodeBits) {
 TEST(PskModulator, Fsk31VariantsMapThePhaseCodes) {
   TextHost host;
   host.queue.StartTransmission();
-  PskModulator tones(host, 11);
+  PskModulator tones(host, vexa::Mode::Fsk31);
   tones.Start(Params());
   const auto s = Symbols(tones, host, 80);
   for (size_t k = 4; k < 40; ++k) EXPECT_TRUE(s[k] == 5 || s[k] == 7) << k;
@@ -254,7 +254,7 @@ TEST(PskModulator, Fsk31VariantsMapThePhaseCodes) {
 
   TextHost host2;
   host2.queue.StartTransmission();
-  PskModulator quarter(host2, 16);
+  PskModulator quarter(host2, vexa::Mode::Fsk31b);
   quarter.Start(Params());
   const auto q = Symbols(quarter, host2, 80);
   // Each symbol turns a quarter: +1 while the BPSK phase code is 2, -1 while it is 0. Idle
@@ -269,7 +269,7 @@ TEST(PskModulator, Fsk31VariantsMapThePhaseCodes) {
 
 TEST(PskModulator, RetuneTakesEffectAtTheNextSymbolInstant) {
   TextHost host;
-  PskModulator m(host, 9);
+  PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
   SymbolReader reader(m, host);
   reader.Next(10);

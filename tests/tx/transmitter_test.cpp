@@ -33,7 +33,7 @@ struct Station {
   int watchdogSeconds = 0;
 
   explicit Station(int mode = 9) {
-    tx.SetMode(mode);
+    tx.SetMode(static_cast<vexa::Mode>(mode));
     tx.SetTransmittingHook([this](bool on) { transmitting.push_back(on); });
     tx.SetWatchdogHook([this](int s) { watchdogSeconds = s; });
     EXPECT_EQ(sound.OpenSoundInput(), 0);

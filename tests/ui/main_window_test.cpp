@@ -52,7 +52,7 @@ class Rig {
     for (int b = 0; b < blocks; ++b) {
       const size_t at = static_cast<size_t>(next_++) * 2048;
       ASSERT_LE(at + 2048, demo.size());
-      core->receiveLoop().ProcessBlock(std::span<const int16_t>(demo.data() + at, 2048));
+      core->receive().receiveLoop().ProcessBlock(std::span<const int16_t>(demo.data() + at, 2048));
       (void)window->spectrum()->grab();  // a repaint: computes the frame, applies clicks
       for (; tickMs_ < (next_ * 2048.0 * 1000 / 11025); tickMs_ += 55) {
         core->OnTimer();
@@ -61,7 +61,7 @@ class Rig {
     }
   }
   void Click(double hz, Qt::MouseButton button, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    const int x = core->spectrum().MarkerX(hz);
+    const int x = core->receive().spectrum().MarkerX(hz);
     const QPointF pos(x + 0.5, 100);
     QMouseEvent e(QEvent::MouseButtonPress, pos, window->spectrum()->mapToGlobal(pos), button,
                   button, mods);
@@ -85,12 +85,12 @@ class Rig {
 
 TEST(MainWindow, AClickOnADemoSignalTunesToItAndItsTextAppears) {
   Rig r;
-  r.core->SetNet(true);  // the transmit frequency follows
+  r.core->receive().SetNet(true);  // the transmit frequency follows
   r.Feed(4);
   r.Click(1500, Qt::LeftButton);
   r.Feed(1);
-  EXPECT_NEAR(r.core->rxFrequency(), 1500, 3.0);
-  EXPECT_NEAR(r.core->txFrequency(), 1500, 3.0);
+  EXPECT_NEAR(r.core->receive().rxFrequency(), 1500, 3.0);
+  EXPECT_NEAR(r.core->receive().txFrequency(), 1500, 3.0);
   EXPECT_NEAR(r.window->findChildren<QDoubleSpinBox*>()[0]->value(), 1500, 3.0);
   r.Feed(100);
   EXPECT_NE(r.ReceivedText().find("VX3PSK"), std::string::npos) << r.ReceivedText();
@@ -103,13 +103,13 @@ TEST(MainWindow, WithoutNetTheTransmitFrequencyStaysAndARightClickMovesOnlyIt) {
   r.Feed(1);
   r.Click(1500, Qt::LeftButton);
   r.Feed(1);
-  EXPECT_NEAR(r.core->rxFrequency(), 1500, 3.0);
-  EXPECT_DOUBLE_EQ(r.core->txFrequency(), 1000);
-  r.core->TuneAll(1000);
+  EXPECT_NEAR(r.core->receive().rxFrequency(), 1500, 3.0);
+  EXPECT_DOUBLE_EQ(r.core->receive().txFrequency(), 1000);
+  r.core->receive().TuneAll(1000);
   r.Click(1200, Qt::RightButton);
   r.Feed(1);
-  EXPECT_NEAR(r.core->txFrequency(), 1200, 3.0);
-  EXPECT_DOUBLE_EQ(r.core->rxFrequency(), 1000);
+  EXPECT_NEAR(r.core->receive().txFrequency(), 1200, 3.0);
+  EXPECT_DOUBLE_EQ(r.core->receive().rxFrequency(), 1000);
 }
 
 TEST(MainWindow, ShiftClickStartsTheSecondChannelWithItsCatchUp) {
@@ -118,10 +118,11 @@ TEST(MainWindow, ShiftClickStartsTheSecondChannelWithItsCatchUp) {
   r.Feed(60);  // about 11 s at 1500 Hz; the ring holds the last 2 s of the band
   r.Click(1000, Qt::LeftButton, Qt::ShiftModifier);
   r.Feed(1);  // the next frame places the channel and starts the catch-up
-  EXPECT_NEAR(r.core->secondFrequency(), 1000, 3.0);
-  EXPECT_GE(r.core->receiveLoop().replayIndex(), 0);
+  EXPECT_NEAR(r.core->receive().secondFrequency(), 1000, 3.0);
+  EXPECT_GE(r.core->receive().receiveLoop().replayIndex(), 0);
   r.Feed(1);
-  EXPECT_EQ(r.core->receiveLoop().replayIndex(), -1) << "the catch-up ran through the ring";
+  EXPECT_EQ(r.core->receive().receiveLoop().replayIndex(), -1)
+      << "the catch-up ran through the ring";
   r.Feed(60);
   // The second channel window shows the station at 1000 Hz while the main window stays at 1500.
   QString second;
@@ -134,7 +135,7 @@ TEST(MainWindow, ShiftClickStartsTheSecondChannelWithItsCatchUp) {
   // Shift and the right button switch it off.
   r.Click(1000, Qt::RightButton, Qt::ShiftModifier);
   r.Feed(1);
-  EXPECT_FALSE(r.core->receiveLoop().secondActive());
+  EXPECT_FALSE(r.core->receive().receiveLoop().secondActive());
 }
 
 TEST(MainWindow, TheProgramsScreenshotShowsTheWaterfallAndTheMarkers) {
@@ -161,9 +162,9 @@ TEST(MainWindow, TheProgramsScreenshotShowsTheWaterfallAndTheMarkers) {
   for (int x = 0; x < 900; x += 3) colours.insert(img.pixel(origin.x() + x, origin.y() + 26));
   EXPECT_GT(colours.size(), 20u);
   // The receive marker (red) sits at the column of 1500 Hz in the scale strip.
-  r.core->TuneAll(1500);
+  r.core->receive().TuneAll(1500);
   (void)r.window->spectrum()->grab();
-  const int mx = r.core->spectrum().MarkerX(1500);
+  const int mx = r.core->receive().spectrum().MarkerX(1500);
   bool red = false;
   for (int y = 0; y < 24 && !red; ++y)
     for (int dx = -1; dx <= 1; ++dx)
@@ -180,7 +181,7 @@ namespace {
 // Decodes a WAV file through the program's receive path.
 std::string DecodeWav(const std::string& wav, int mode, double hz) {
   test::TempDir dir;
-  const auto r = app::ReceiveFile(wav, mode, hz, dir.path());
+  const auto r = app::ReceiveFile(wav, static_cast<vexa::Mode>(mode), hz, dir.path());
   EXPECT_TRUE(r.ok) << r.error;
   return r.text;
 }
@@ -212,7 +213,7 @@ TEST(MainWindow, TextTypedBeforeTheCaretIsSentWithTheTxButton) {
   cur.setPosition(21);
   tx->setTextCursor(cur);
   w.txButton()->click();
-  ASSERT_TRUE(core.transmitting());
+  ASSERT_TRUE(core.transmit().transmitting());
   EXPECT_TRUE(w.txButton()->isChecked());
   for (int i = 0; i < 400; ++i) {
     core.OnOutputDone();
@@ -223,8 +224,8 @@ TEST(MainWindow, TextTypedBeforeTheCaretIsSentWithTheTxButton) {
             std::string::npos)
       << "echo";
   w.txButton()->click();  // back to receive after the tail
-  for (int i = 0; i < 400 && core.transmitting(); ++i) core.OnOutputDone();
-  EXPECT_FALSE(core.transmitting());
+  for (int i = 0; i < 400 && core.transmit().transmitting(); ++i) core.OnOutputDone();
+  EXPECT_FALSE(core.transmit().transmitting());
   w.RefreshAfterTick();
   EXPECT_FALSE(w.txButton()->isChecked());
   const std::string got = DecodeWav(dir.File("tx.wav"), 9, 1000);
@@ -235,16 +236,16 @@ TEST(MainWindow, TextTypedBeforeTheCaretIsSentWithTheTxButton) {
 TEST(MainWindow, HellschreiberWindowShowsInHellModeAndKeepsItsSwitches) {
   Rig r;
   EXPECT_FALSE(r.window->hellWindow()->isVisible());
-  r.core->SetMode(15);
+  r.core->SetMode(vexa::Mode::Hell);
   r.window->SyncControls();
   EXPECT_TRUE(r.window->hellWindow()->isVisible());
   EXPECT_TRUE(r.window->hellWindow()->negative());  // the default
   // Pixels from the receiver reach the window's image.
-  r.core->decoders().hell().set_sink(&r.window->hellWindow()->image());
+  r.core->receive().decoders().hell().set_sink(&r.window->hellWindow()->image());
   std::vector<int16_t> tone(11025);
   for (size_t i = 0; i < tone.size(); ++i)
     tone[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 1000 * i / 11025.0));
-  r.core->receiveLoop().ProcessBlock(tone);
+  r.core->receive().receiveLoop().ProcessBlock(tone);
   EXPECT_GT(r.window->hellWindow()->image().pixelCount(), 300);
   r.window.reset();  // closing writes the switches
   EXPECT_EQ(r.store.ReadSettingInt("Hellscreiber", "Negative", -1), 1);

@@ -1,0 +1,43 @@
+#include "decoders/receive_path.h"
+
+namespace vexa::decoders {
+
+ReceivePath::ReceivePath(engine::RxTextQueue& mainQueue, int soundHistory)
+    : chain_(mainQueue), loop_(chain_.Table(), soundHistory) {
+  // The catch-up corrects the second channel by the drift its decoder has measured.
+  loop_.SetSecondFrequencyError(&chain_.secondDecoder().phaseErrAvg);
+  SetMode(chain_.mode());
+}
+
+void ReceivePath::Apply(const ReceiveOptions& o) {
+  SetMode(o.mode);
+  Tune(o.receiveHz);
+  SetTwoTone(o.twoTone);
+  SetInversion(o.inversion);
+  chain_.SetUnshiftOnSpace(o.unshiftOnSpace);
+}
+
+void ReceivePath::SetMode(Mode mode) {
+  chain_.SetMode(mode);
+  loop_.SetMode(mode);
+}
+
+void ReceivePath::PlaceSecondChannel(double hz) {
+  loop_.PlaceSecondChannel(hz);
+}
+
+void ReceivePath::RetuneSecondChannel(double hz) {
+  // A catch-up that is running goes back to the oldest stored audio: the part it has already
+  // replayed was heard at the old frequency. Without one the channel just moves.
+  const bool catchingUp = loop_.replayIndex() >= 0;
+  loop_.PlaceSecondChannel(hz);
+  if (!catchingUp) loop_.StopReplay();
+}
+
+AfcOutcome ReceivePath::AfcStep(bool afcOn, bool transmitting) {
+  const AfcOutcome out = chain_.AfcStep(afcOn, transmitting, loop_.secondFrequency());
+  if (out.secondMoved) RetuneSecondChannel(out.secondHz);
+  return out;
+}
+
+}  // namespace vexa::decoders
