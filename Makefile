@@ -18,7 +18,8 @@ build: deps
 test: deps
 	@cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
-	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest -j $(JOBS) --output-on-failure --timeout 600
+	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest -j $(JOBS) --output-on-failure --timeout 600
 
 bench: build
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target vexa_bench

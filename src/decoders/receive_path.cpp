@@ -27,11 +27,7 @@ void ReceivePath::PlaceSecondChannel(double hz) {
 }
 
 void ReceivePath::RetuneSecondChannel(double hz) {
-  // A catch-up that is running goes back to the oldest stored audio: the part it has already
-  // replayed was heard at the old frequency. Without one the channel just moves.
-  const bool catchingUp = loop_.replayIndex() >= 0;
-  loop_.PlaceSecondChannel(hz);
-  if (!catchingUp) loop_.StopReplay();
+  loop_.RetuneSecondChannel(hz);
 }
 
 AfcOutcome ReceivePath::AfcStep(bool afcOn, bool transmitting) {

@@ -24,6 +24,15 @@ void ReceiveLoop::PlaceSecondChannel(double hz) {
   if (!history_.empty()) replayIndex_ = writeIndex_;
 }
 
+void ReceiveLoop::RetuneSecondChannel(double hz) {
+  if (!(hz > 0)) {
+    PlaceSecondChannel(0);
+    return;
+  }
+  secondHz_ = hz;
+  if (ch_.second != nullptr) ch_.second->SetCarrier(hz);
+}
+
 void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
   if (block.size() == kInputBlockSamples) {
     std::transform(block.begin(), block.end(), spectrumInput_.begin(),

@@ -67,6 +67,9 @@ class ReceiveLoop {
   // Places the second channel at hz (> 0) and starts the replay of the history ring; hz <= 0
   // switches the second channel off.
   void PlaceSecondChannel(double hz);
+  // Moves the second channel (its AFC, fine tuning) without touching a running catch-up: the
+  // replay goes on from where it is at the new frequency. hz <= 0 switches the channel off.
+  void RetuneSecondChannel(double hz);
   double secondFrequency() const { return secondHz_; }
   bool secondActive() const { return secondHz_ > 0; }
   int32_t replayIndex() const { return replayIndex_; }

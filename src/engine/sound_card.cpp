@@ -73,6 +73,11 @@ void SoundCard::CloseSoundInput() {
   if (!inputOpen_) return;
   if (Check("waveInStop", backend_.StopInput()) != 0) return;
   if (Check("waveInReset", backend_.ResetInput()) != 0) return;
+  // The reset completed the partly filled buffer as a short block; keep it (and anything else
+  // completed) before the close frees the buffers.
+  platform::InputBlock block;
+  while (backend_.TakeInputBlock(block))
+    leftover_.emplace_back(block.samples.begin(), block.samples.end());
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (Check("waveInClose", backend_.CloseInput()) == 0) break;
     if (sleep_) sleep_(55);
@@ -99,15 +104,24 @@ void SoundCard::CloseSoundOutput() {
 }
 
 bool SoundCard::TakeInputBlock(InputBlock& block) {
+  if (!leftover_.empty()) {
+    leftoverOut_ = std::move(leftover_.front());
+    leftover_.pop_front();
+    block.index = -1;  // no device buffer behind it
+    block.samples = leftoverOut_;
+    return true;
+  }
   return inputOpen_ && backend_.TakeInputBlock(block);
 }
 
 int SoundCard::RequeueInputBlock(const InputBlock& block) {
+  if (block.index < 0) return 0;  // a kept block: nothing to give back
   if (!inputOpen_) return kAudioNotOpen;
   return Check("waveInAddBuffer", backend_.AddInputBuffer(block.index));
 }
 
 bool SoundCard::InputBlockWaiting() {
+  if (!leftover_.empty()) return true;
   return inputOpen_ && backend_.InputBlockWaiting();
 }
 

@@ -6,9 +6,11 @@
 // passed with its name to the trace hook. All calls happen on the main loop's thread.
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/audio/audio_backend.h"
 
@@ -49,7 +51,9 @@ class SoundCard {
   int ChosenInputDevice();
   int ChosenOutputDevice();
 
-  // Main loop side of the input: take a completed block, then give its buffer back.
+  // Main loop side of the input: take a completed block, then give its buffer back. The short
+  // block the device completes when the input stops is kept past the close and handed out
+  // first, so the last samples of a reception are never lost.
   bool TakeInputBlock(platform::InputBlock& block);
   [[nodiscard]] int RequeueInputBlock(const platform::InputBlock& block);
   bool InputBlockWaiting();
@@ -75,6 +79,8 @@ class SoundCard {
   platform::AudioNotifier notify_;
   bool inputOpen_ = false;
   bool outputOpen_ = false;
+  std::deque<std::vector<int16_t>> leftover_;  // blocks completed by the last stop
+  std::vector<int16_t> leftoverOut_;           // the one the main loop holds
   std::array<std::array<int16_t, platform::kOutputBlockSamples>, platform::kAudioBuffers>
       outBuffers_{};
 };

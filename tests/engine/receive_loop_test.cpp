@@ -217,6 +217,37 @@ TEST(ReceiveLoop, ReplayCorrectsTheSecondFrequencyFromTheDecoderError) {
   EXPECT_EQ(rig.second.carrierSets - setsBefore, 1);
 }
 
+TEST(ReceiveLoop, RetuningTheSecondChannelDuringTheCatchUpNeitherRestartsNorEndsIt) {
+  Rig rig;
+  ReceiveLoop loop(rig.Table(), 1);
+  // The AFC moves the channel at every yield of the catch-up.
+  double hz = 1200;
+  std::vector<int32_t> replayAt;
+  loop.SetYieldHooks({[&] {
+                        replayAt.push_back(loop.replayIndex());
+                        loop.RetuneSecondChannel(hz += 3);
+                      },
+                      [] { return false; }});
+  loop.SetMode(vexa::Mode::Psk31);
+  loop.PlaceSecondChannel(1200);
+  loop.ProcessBlock(kBlock);
+  // The replay ran once through the whole ring (no restart) and then went live.
+  EXPECT_EQ(replayAt, (std::vector<int32_t>{8192, 16384}));
+  EXPECT_EQ(rig.second.samples, 22050 + 2048);
+  EXPECT_EQ(loop.replayIndex(), -1);
+  EXPECT_DOUBLE_EQ(loop.secondFrequency(), 1206.0);
+  EXPECT_DOUBLE_EQ(rig.second.carrier, 1206.0);
+
+  // Retuning while live does not start a catch-up; retuning to 0 switches the channel off.
+  loop.RetuneSecondChannel(1300);
+  EXPECT_EQ(loop.replayIndex(), -1);
+  loop.RetuneSecondChannel(0);
+  EXPECT_DOUBLE_EQ(loop.secondFrequency(), 0.0);
+  const int64_t before = rig.second.samples;
+  loop.ProcessBlock(kBlock);
+  EXPECT_EQ(rig.second.samples, before);
+}
+
 TEST(ReceiveLoop, WithoutHistoryTheSecondChannelStartsLiveAtOnce) {
   Rig rig;
   ReceiveLoop loop(rig.Table(), 0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ class ScriptedBackend final : public AudioBackend {
   std::string failCall;  // the call that fails
   int failCode = 4;
   int failTimes = 1000;  // how many times it fails before succeeding
+  int shortBlockSamples = 0;  // a reset completes a short block of this many samples
+  std::vector<int16_t> buffer;
+  bool completed = false;
 
   int R(const std::string& call) {
     calls.push_back(call);
@@ -40,10 +44,28 @@ class ScriptedBackend final : public AudioBackend {
   int AddInputBuffer(int i) override { return R("Add" + std::to_string(i)); }
   int StartInput() override { return R("Start"); }
   int StopInput() override { return R("Stop"); }
-  int ResetInput() override { return R("Reset"); }
-  int CloseInput() override { return R("Close"); }
-  bool TakeInputBlock(InputBlock&) override { return false; }
-  bool InputBlockWaiting() override { return false; }
+  int ResetInput() override {
+    if (shortBlockSamples > 0) {
+      buffer.resize(static_cast<size_t>(shortBlockSamples));
+      for (int i = 0; i < shortBlockSamples; ++i) buffer[static_cast<size_t>(i)] = int16_t(i * 3);
+      completed = true;
+    }
+    return R("Reset");
+  }
+  int CloseInput() override {
+    // The device's buffers go with the close.
+    completed = false;
+    std::fill(buffer.begin(), buffer.end(), int16_t(-1));
+    return R("Close");
+  }
+  bool TakeInputBlock(InputBlock& b) override {
+    if (!completed) return false;
+    completed = false;
+    b.index = 2;
+    b.samples = buffer;
+    return true;
+  }
+  bool InputBlockWaiting() override { return completed; }
   int OpenOutput(int d, AudioNotifier) override { return R("OpenOutput" + std::to_string(d)); }
   int WriteOutput(int i, std::span<const int16_t>) override {
     return R("Write" + std::to_string(i));
@@ -135,6 +157,25 @@ TEST(SoundCard, ABusyInputIsRetriedTenTimes55msApartThenAbandoned) {
   b2.failTimes = 2;
   card2.CloseSoundInput();
   EXPECT_EQ(sleeps.size(), 2u);
+}
+
+TEST(SoundCard, TheShortBlockOfTheStopIsHandedOutAfterTheClose) {
+  ScriptedBackend b;
+  b.shortBlockSamples = 300;
+  SoundCard card(b, DeviceChoice{});
+  ASSERT_EQ(card.OpenSoundInput(), 0);
+  card.CloseSoundInput();
+  EXPECT_FALSE(card.inputOpen());
+  ASSERT_TRUE(card.InputBlockWaiting());
+  InputBlock block;
+  ASSERT_TRUE(card.TakeInputBlock(block));
+  ASSERT_EQ(block.samples.size(), 300u);
+  for (size_t i = 0; i < 300; ++i) ASSERT_EQ(block.samples[i], int16_t(i * 3)) << i;
+  EXPECT_EQ(card.RequeueInputBlock(block), 0);
+  // Handed out once only; nothing is given back to the closed device.
+  EXPECT_FALSE(card.TakeInputBlock(block));
+  EXPECT_FALSE(card.InputBlockWaiting());
+  EXPECT_EQ(std::count(b.calls.begin(), b.calls.end(), "Add2"), 1);  // the open only
 }
 
 TEST(SoundCard, AFailedStopKeepsTheInputOpen) {
