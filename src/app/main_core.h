@@ -72,6 +72,9 @@ class MainCore final : private SectionBus {
   ReceiveSection& receive() { return *receive_; }
   TransmitSection& transmit() { return *transmit_; }
   LogbookSection& logbook() { return *logbook_; }
+  // A further section that hears every event after the built-in ones (an extension, a probe in
+  // tests). It must outlive the core.
+  void AddSection(Section& section) { sections_.push_back(&section); }
   // Sections in the order they hear every event.
   const std::vector<Section*>& sections() const { return sections_; }
 

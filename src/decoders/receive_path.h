@@ -45,7 +45,7 @@ class ReceivePath {
   // switches it off.
   void PlaceSecondChannel(double hz);
   // Moves the second channel without a new catch-up (fine tuning, AFC): a catch-up that is
-  // running starts again from the oldest stored audio at the new frequency.
+  // running goes on where it is, at the new frequency.
   void RetuneSecondChannel(double hz);
   double secondHz() const { return loop_.secondFrequency(); }
 

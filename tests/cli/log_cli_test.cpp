@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <sstream>
 
+#include "app/application.h"
+#include "app/headless_runner.h"
+#include "app/main_core.h"
 #include "callinfo/local_http_server.h"
 #include "cli/cli.h"
 #include "support/test_paths.h"
@@ -136,6 +141,58 @@ TEST_F(LogCliTest, StatsCountsTheLoggedCountries) {
   EXPECT_EQ(lines[6], " 14.0:\t  2\t  0\t  0\t  1\t  1\t  0\t  2\t  2\t  0");
   EXPECT_EQ(lines[11], "TOTAL:\t  2\t  1\t  0\t  1\t  1\t  0\t  2\t  2\t  0");
   EXPECT_EQ(lines[13], "QSOs total: 3");
+}
+
+// The program keeps the worked tables between runs: a start with a log and a country file, a
+// contact saved in the session, then exit leave a "qcty.dat" from which the statistics come out
+// as from the log itself.
+TEST_F(LogCliTest, TheWorkedFileOfARunGivesTheSameStatisticsAsTheLog) {
+  VEXA_REQUIRE_TESTDATA("cty/cty.dat");
+  ASSERT_EQ(Run({"cty", "install", test::TestDataPath("cty/cty.dat")}), kExitOk);
+  test::WriteFileBytes(dir.File("log.log"),
+                       "W1AW 04/Sep/2000 12:34:56z 14.080.000 RTTY 599/599\r\n\r\n"
+                       "DL1ABC 04/Sep/2000 12:35:56z 14.070.150 PSK31 599/599\r\n\r\n"
+                       "JA1XYZ 05/Sep/2000 08:00:00z 21.070.000 PSK31 599/599\r\n\r\n"
+                       "K1ABC 04/Sep/2000 12:36:56z 7.030.000 CW 599/599\r\n\r\n");
+  {
+    platform::SettingsStore store(dir.File("vexa.ini"));
+    platform::FixedPrompt prompt(platform::PromptAnswer::Yes);
+    std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
+    app::CoreConfig c;
+    c.store = &store;
+    c.paths.settingsFile = store.path();
+    c.paths.workDir = dir.path();
+    c.prompt = &prompt;
+    c.audio = audio.get();
+    c.openSerialPort = false;
+    app::Application application(c, platform::TraceLog());
+    app::HeadlessRunner runner;
+    runner.onStart = [](app::MainCore& core) {
+      // A contact of this session: a new country on a new band.
+      core.logbook().entry().frequencyText = "3.580.000";
+      core.SetMode(Mode::Psk31);
+      core.logbook().TypeEntry("VK2ABC 599 599");
+      EXPECT_EQ(core.logbook().SaveEntry(), log::kSaveOk);
+    };
+    (void)application.InitInstance(runner);
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir.File("qcty.dat")));
+
+  // The statistics from the worked file alone (the log moved away)...
+  std::rename(dir.File("log.log").c_str(), dir.File("log.away").c_str());
+  ASSERT_EQ(Run({"log", "stats"}), kExitOk);
+  const auto fromWorkedFile = OutLines();
+  // ...and from the log alone (no worked file).
+  std::rename(dir.File("log.away").c_str(), dir.File("log.log").c_str());
+  std::remove(dir.File("qcty.dat").c_str());
+  ASSERT_EQ(Run({"log", "stats"}), kExitOk);
+  const auto fromLog = OutLines();
+  ASSERT_EQ(fromLog.size(), 14u);
+  EXPECT_EQ(fromLog[13], "QSOs total: 5");
+  ASSERT_EQ(fromWorkedFile.size(), 12u);  // no log: no QSO total
+  for (size_t i = 0; i < 12; ++i) EXPECT_EQ(fromWorkedFile[i], fromLog[i]) << "line " << i;
+  EXPECT_EQ(fromLog[3], "  3.5:\t  1\t  0\t  0\t  0\t  1\t  0\t  1\t  1\t  0");
+  EXPECT_EQ(fromLog[11], "TOTAL:\t  4\t  1\t  0\t  1\t  3\t  0\t  4\t  4\t  0");
 }
 
 }  // namespace

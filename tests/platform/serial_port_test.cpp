@@ -18,38 +18,13 @@
 
 #include "platform/serial/serial_devices.h"
 #include "platform/serial/serial_port.h"
+#include "support/pty.h"
 #include "support/test_paths.h"
 
 namespace vexa::platform {
 namespace {
 
-// A pseudo-terminal pair; the port opens the slave by name, the test drives the master.
-struct Pty {
-  int master = -1;
-  int slave = -1;
-  std::string name;
-  Pty() {
-    char buf[256] = {};
-    if (openpty(&master, &slave, buf, nullptr, nullptr) == 0) name = buf;
-  }
-  ~Pty() {
-    if (master >= 0) close(master);
-    if (slave >= 0) close(slave);
-  }
-  // Reads from the master until n bytes arrived (bounded wait on poll, no sleeping).
-  std::string ReadMaster(size_t n) {
-    std::string got;
-    char buf[4096];
-    while (got.size() < n) {
-      pollfd p{master, POLLIN, 0};
-      if (poll(&p, 1, 5000) <= 0) break;
-      const ssize_t r = read(master, buf, sizeof buf);
-      if (r <= 0) break;
-      got.append(buf, static_cast<size_t>(r));
-    }
-    return got;
-  }
-};
+using test::Pty;
 
 struct LineEvent {
   bool dtr;
