@@ -34,6 +34,10 @@ bool WriteAll(int fd, std::string_view bytes) {
       if (errno == EINTR) continue;
       return false;
     }
+    if (n == 0) {  // no progress and no reason given: stop rather than spin
+      errno = EIO;
+      return false;
+    }
     bytes.remove_prefix(static_cast<size_t>(n));
   }
   return true;
@@ -140,6 +144,12 @@ int AppendRecordText(const std::string& path, std::string_view text, std::string
   // closing blank line, which must be closed before anything is appended.
   std::string prefix;
   const off_t size = ::lseek(fd, 0, SEEK_END);
+  if (size < 0) {
+    // Without the old length a failed append could not be taken back: write nothing.
+    SetError(error, path, errno);
+    ::close(fd);
+    return kLogWriteFailed;
+  }
   if (size > 0) {
     char tail[512];
     const off_t from = size > static_cast<off_t>(sizeof tail) ? size - sizeof tail : 0;
@@ -161,8 +171,14 @@ int AppendRecordText(const std::string& path, std::string_view text, std::string
   }
   std::string all = prefix;
   all += text;
-  const bool ok = WriteAll(fd, all);
+  // All or nothing: a write cut short (full disk, size limit, I/O error) or a flush that fails
+  // takes the file back to its old length, so that no part of a record is left at its end and
+  // the record can be saved again without doubling. The old length is restored by offset, so
+  // the records already in the file are never touched.
+  // EINVAL from fsync means a kind of file that cannot be flushed (a device): nothing to wait for.
+  const bool ok = WriteAll(fd, all) && (::fsync(fd) == 0 || errno == EINVAL);
   const int err = errno;
+  if (!ok && ::ftruncate(fd, size) == 0) ::fsync(fd);
   ::close(fd);
   if (!ok) {
     SetError(error, path, err);

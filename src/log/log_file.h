@@ -5,7 +5,8 @@
 //
 // Every rewrite of the file goes through a temporary file in the same folder and an atomic
 // rename, so a crash or a full disk never leaves a cut log; a failed write leaves the old file
-// as it was and returns an error.
+// as it was and returns an error. A new record is appended in place instead, and an append
+// that fails part-way is cut back off, so a full disk leaves no part of it either.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,7 +45,9 @@ std::vector<LogFileRecord> SplitLogRecords(std::string_view bytes);
 [[nodiscard]] int WriteFileAtomic(const std::string& path, std::string_view bytes,
                                   std::string* error = nullptr);
 // Appends `text`, first closing a last record that lacks its blank line so that the new record
-// never runs into it. Creates the file when it is missing.
+// never runs into it. Creates the file when it is missing. All or nothing: when any write fails
+// the file is cut back to its old length and kLogWriteFailed is returned; a successful append
+// is flushed to the disk (fsync) before kLogOk is returned.
 [[nodiscard]] int AppendRecordText(const std::string& path, std::string_view text,
                                    std::string* error = nullptr);
 

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <filesystem>
 
 #include "log/log_scan.h"
 #include "log/log_view.h"
 #include "log/qso_entry.h"
 #include "log/scripted_prompt.h"
+#include "support/file_size_limit.h"
 #include "support/test_paths.h"
 
 namespace vexa::log {
@@ -198,6 +202,77 @@ TEST_F(LogFileEdit, FailedRewriteLeavesTheFileAsItWas) {
   for (const auto& e : std::filesystem::directory_iterator(dir.path()))
     files += e.is_regular_file();
   EXPECT_EQ(files, 1);
+}
+
+TEST_F(LogFileEdit, AppendCutShortAnywhereLeavesTheFileAsItWas) {
+  // The file ends with a record line and no blank line, so the append writes CR LF before the
+  // record: every cut, in that CR LF or in the record, must take back all that was written.
+  const std::string record = "JA1XYZ 06/Sep/2000 03:00:00z 21.070.000 PSK31 \r\n\r\n";
+  const size_t appended = 2 + record.size();
+  for (size_t room = 0; room < appended; ++room) {
+    int rc = kLogOk;
+    std::string error;
+    {
+      test::FileSizeLimit limit(original.size() + room);
+      ASSERT_TRUE(limit.ok());
+      rc = AppendRecordText(path, record, &error);
+    }
+    EXPECT_EQ(rc, kLogWriteFailed) << "room for " << room << " bytes";
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    ASSERT_EQ(test::ReadFileBytes(path), original) << "room for " << room << " bytes";
+  }
+  // With room for all of it the same append goes through, once.
+  {
+    test::FileSizeLimit limit(original.size() + appended);
+    ASSERT_TRUE(limit.ok());
+    ASSERT_EQ(AppendRecordText(path, record), kLogOk);
+  }
+  EXPECT_EQ(test::ReadFileBytes(path), original + "\r\n" + record);
+}
+
+TEST(LogFile, AppendAddsExactlyTheRecordAndClosesAnOpenLastRecord) {
+  test::TempDir dir;
+  const std::string path = dir.File(kLogFileName);
+  const std::string record = "W1AW 04/Sep/2000 12:00:00z 14.000.000 CW \r\n\r\n";
+  ASSERT_EQ(AppendRecordText(path, record), kLogOk);  // a missing file is created
+  EXPECT_EQ(test::ReadFileBytes(path), record);
+
+  struct Shape {
+    std::string before;
+    std::string between;  // what the append must put before the record
+  };
+  const Shape shapes[] = {
+      {"; my log\r\n\r\n", ""},
+      {"K1ABC 04/Sep/2000 12:10:00z 14.001.000 CW\r\n", "\r\n"},
+      {"K1ABC 04/Sep/2000 12:10:00z 14.001.000 CW", "\r\n\r\n"},
+      {"K1ABC 04/Sep/2000 12:10:00z 14.001.000 CW\r\n  \t", "\r\n"},
+      {"K1ABC 04/Sep/2000 12:10:00z 14.001.000 CW\n\n", ""},
+  };
+  for (const Shape& s : shapes) {
+    test::WriteFileBytes(path, s.before);
+    ASSERT_EQ(AppendRecordText(path, record), kLogOk);
+    EXPECT_EQ(test::ReadFileBytes(path), s.before + s.between + record);
+  }
+}
+
+TEST(LogFile, AppendToAFullDeviceReportsTheWriteFailure) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+  std::string error;
+  EXPECT_EQ(
+      AppendRecordText("/dev/full", "W1AW 04/Sep/2000 12:00:00z 14.000.000 CW \r\n\r\n", &error),
+      kLogWriteFailed);
+  EXPECT_NE(error.find("/dev/full"), std::string::npos) << error;
+  EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
+}
+
+TEST(LogFile, AppendToADeviceThatCannotBeFlushedSucceeds) {
+  // fsync refuses a character device with EINVAL; the bytes went where they were sent.
+  if (!std::filesystem::exists("/dev/null")) GTEST_SKIP() << "no /dev/null on this system";
+  std::string error;
+  EXPECT_EQ(
+      AppendRecordText("/dev/null", "W1AW 04/Sep/2000 12:00:00z 14.000.000 CW \r\n\r\n", &error),
+      kLogOk)
+      << error;
 }
 
 TEST(LogFile, MissingFileIsReported) {

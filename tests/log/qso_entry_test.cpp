@@ -9,6 +9,7 @@
 #include "log/log_file.h"
 #include "log/log_view.h"
 #include "log/scripted_prompt.h"
+#include "support/file_size_limit.h"
 #include "support/test_paths.h"
 
 namespace vexa::log {
@@ -225,6 +226,29 @@ TEST_F(QsoEntryTest, FailedWriteKeepsTheBoxAndReportsTheFile) {
   ASSERT_FALSE(prompt.messages.empty());
   EXPECT_NE(prompt.messages.back().find("(" + dir.File(kLogFileName) + ")"), std::string::npos);
   EXPECT_EQ(entry.qsoTotal, 0);
+}
+
+TEST_F(QsoEntryTest, WriteCutShortLeavesTheLogByteForByteAndTheSaveCanBeRepeated) {
+  const std::string before = "W1AW 04/Sep/2000 12:00:00z 14.000.000 CW \r\n\r\n";
+  test::WriteFileBytes(dir.File(kLogFileName), before);
+  entry.Type("K1ABC 04/Sep/2000 12:10:00z 14.001.000 CW");
+  int rc = kSaveOk;
+  {
+    test::FileSizeLimit limit(before.size() + 10);  // room for the first ten bytes only
+    ASSERT_TRUE(limit.ok());
+    rc = entry.SaveQso();
+  }
+  EXPECT_EQ(rc, kSaveWriteFailed);
+  EXPECT_EQ(LogBytes(), before);
+  EXPECT_EQ(entry.text, "K1ABC 04/Sep/2000 12:10:00z 14.001.000 CW");
+  EXPECT_EQ(view.RowCount(), 0);
+  EXPECT_EQ(entry.qsoTotal, 0);
+
+  // With room again the same save writes the record whole, once.
+  ASSERT_EQ(entry.SaveQso(), kSaveOk);
+  EXPECT_EQ(LogBytes(), before + "K1ABC 04/Sep/2000 12:10:00z 14.001.000 CW \r\n\r\n");
+  EXPECT_EQ(view.RowCount(), 1);
+  EXPECT_EQ(entry.qsoTotal, 1);
 }
 
 }  // namespace
