@@ -23,7 +23,8 @@ constexpr std::array<int32_t, 64> kTaps200 = {
     8704, 5186, -507, -1651, 493, 901,  -469, -553, 437, 343,  -398, -201, 354, 100,   -306, -28,
     256,  -23,  -206, 55,    158, -72,  -114, 77,   75,  -71,  -43,  57,   19,  -36,   -5,   13};
 
-constexpr double kAngleScale = 683565275.0;  // 2^31 units per half turn
+// Just under 2^31 units per half turn: pi times it is 2147483646.19, inside int32.
+constexpr double kAngleScale = 683565275.0;
 constexpr int32_t kAngleDivisor = 2000000;
 constexpr int32_t kMaxAngleStep = 200;
 
@@ -61,6 +62,15 @@ uint16_t PactorCrc(std::span<const uint8_t> bytes) {
   return static_cast<uint16_t>(~crc);
 }
 
+int32_t PactorAngleCode(double radians) {
+  // fmod by 2^32 is exact and leaves every in-range product as it is; the remainder always fits
+  // an int64, and int64 -> uint32 -> int32 is modular, so no input reaches an out-of-range
+  // conversion.
+  const double wrapped = std::fmod(std::trunc(radians * kAngleScale), 4294967296.0);
+  if (!std::isfinite(wrapped)) return 0;
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(wrapped)));
+}
+
 PactorReceiver::PactorReceiver(engine::RxTextQueue* sink)
     : ReceiveChannel(kDecimRateHz, kBaud), path100(14, 0, 127), path200(7, 0, 1127), sink_(sink) {
   firTaps = kTaps100.data();
@@ -91,8 +101,7 @@ void PactorReceiver::ProcessDecimated() {
 void PactorReceiver::RunPath(PactorPath& p, const std::array<int32_t, 64>& taps, bool fast) {
   const int32_t x = Fir64(taps.data(), firI, firIndex);
   const int32_t y = Fir64(taps.data(), firQ, firIndex);
-  const auto angle = static_cast<int32_t>(
-      std::trunc(std::atan2(static_cast<double>(y), static_cast<double>(x)) * kAngleScale));
+  const int32_t angle = PactorAngleCode(std::atan2(static_cast<double>(y), static_cast<double>(x)));
   // Phase step since the last decimated step, wrapped to a half turn either way.
   const auto turn =
       static_cast<int32_t>(static_cast<uint32_t>(p.prevAngle) - static_cast<uint32_t>(angle));

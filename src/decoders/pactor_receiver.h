@@ -23,6 +23,13 @@ namespace vexa::decoders {
 uint16_t PactorCrc(std::span<const uint8_t> bytes);
 constexpr uint16_t kPactorCrcResidue = 0x0F47;
 
+// Phase angle in radians (an atan2 result) as the discriminator's integer angle: the angle
+// times 683565275 (close to 2^31 per half turn), cut toward zero, counted modulo 2^32 like the
+// phase steps taken from it. Over [-pi, pi] it is exactly that product (+pi gives 2147483646,
+// -pi gives -2147483646); angles beyond wrap around instead of overflowing, and a NaN or an
+// infinite angle gives 0.
+int32_t PactorAngleCode(double radians);
+
 // One FSK discriminator and bit clock (one per speed).
 struct PactorPath {
   PactorPath(int ringLen, int32_t clockStep, int32_t peakWeight)

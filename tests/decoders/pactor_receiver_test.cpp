@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -53,6 +56,73 @@ TEST(PactorCrc, MatchesTheX25CheckValueAndLeavesTheResidue) {
   EXPECT_EQ(PactorCrc(frame), kPactorCrcResidue);
   frame[3] ^= 0x10;
   EXPECT_NE(PactorCrc(frame), kPactorCrcResidue);
+}
+
+// --- Discriminator angle ---
+
+TEST(PactorAngle, HalfTurnBothWaysAndNearItGiveTheirCodes) {
+  constexpr double pi = std::numbers::pi;
+  // What atan2 gives on the negative real axis, from above and from below.
+  ASSERT_EQ(std::atan2(0.0, -1.0), pi);
+  ASSERT_EQ(std::atan2(-0.0, -1.0), -pi);
+  // The products worked out by hand: pi * 683565275 = 2147483646.189..., half of it
+  // 1073741823.094...; both cut toward zero.
+  EXPECT_EQ(PactorAngleCode(std::atan2(0.0, -1.0)), 2147483646);
+  EXPECT_EQ(PactorAngleCode(std::atan2(-0.0, -1.0)), -2147483646);
+  EXPECT_EQ(PactorAngleCode(pi), 2147483646);
+  EXPECT_EQ(PactorAngleCode(-pi), -2147483646);
+  EXPECT_EQ(PactorAngleCode(std::nextafter(pi, 0.0)), 2147483646);
+  EXPECT_EQ(PactorAngleCode(std::nextafter(-pi, 0.0)), -2147483646);
+  EXPECT_EQ(PactorAngleCode(pi - 1e-9), 2147483645);  // 2147483645.505...
+  EXPECT_EQ(PactorAngleCode(-pi + 1e-9), -2147483645);
+  EXPECT_EQ(PactorAngleCode(pi / 2), 1073741823);
+  EXPECT_EQ(PactorAngleCode(-pi / 2), -1073741823);
+  EXPECT_EQ(PactorAngleCode(1.0), 683565275);
+  EXPECT_EQ(PactorAngleCode(-1.0), -683565275);
+  EXPECT_EQ(PactorAngleCode(0.0), 0);
+  EXPECT_EQ(PactorAngleCode(-0.0), 0);
+  EXPECT_EQ(PactorAngleCode(1e-9), 0);  // 0.68 and -0.68 cut toward zero
+  EXPECT_EQ(PactorAngleCode(-1e-9), 0);
+  EXPECT_EQ(PactorAngleCode(2e-9), 1);
+  EXPECT_EQ(PactorAngleCode(-2e-9), -1);
+  // The phase step across the negative real axis is small, as it is on the air.
+  const auto step = static_cast<int32_t>(static_cast<uint32_t>(PactorAngleCode(pi)) -
+                                         static_cast<uint32_t>(PactorAngleCode(-pi)));
+  EXPECT_EQ(step, -4);
+}
+
+TEST(PactorAngle, EqualsTheCutProductForEveryFilterOutputDirection) {
+  // Filter outputs on a grid and on the axes, both signs, small and full scale: the code is the
+  // product cut toward zero, which is inside int32 for every atan2 result.
+  const int32_t values[] = {
+      0,         1,        -1,     2,       -2,         3,          1000,
+      -1000,     65535,    -65536, 1 << 20, -(1 << 20), 2147483647, -2147483647 - 1,
+      123456789, -98765432};
+  for (int32_t y : values) {
+    for (int32_t x : values) {
+      const double a = std::atan2(static_cast<double>(y), static_cast<double>(x));
+      const double product = std::trunc(a * 683565275.0);
+      ASSERT_LT(std::fabs(product), 2147483647.0);
+      EXPECT_EQ(PactorAngleCode(a), static_cast<int64_t>(product)) << "y=" << y << " x=" << x;
+    }
+  }
+}
+
+TEST(PactorAngle, BeyondAHalfTurnWrapsAndNonFiniteGivesZero) {
+  constexpr double pi = std::numbers::pi;
+  // 2 pi * 683565275 = 4294967292.378...: 4294967292 modulo 2^32 is -4.
+  EXPECT_EQ(PactorAngleCode(2 * pi), -4);
+  EXPECT_EQ(PactorAngleCode(-2 * pi), 4);
+  EXPECT_EQ(PactorAngleCode(3 * pi), 2147483642);  // 6442450938 - 2^32
+  EXPECT_EQ(PactorAngleCode(-3 * pi), -2147483642);
+  // 2^31 / 683565275 radians and a little more: the product passes INT32_MAX and wraps.
+  EXPECT_EQ(PactorAngleCode(2147483648.0 / 683565275.0), -2147483647 - 1);
+  // 683565275000000 = 159154 * 2^32 + 4049972416, and 4049972416 - 2^32 = -244994880.
+  EXPECT_EQ(PactorAngleCode(1e6), -244994880);
+  EXPECT_EQ(PactorAngleCode(1e300), 0);
+  EXPECT_EQ(PactorAngleCode(std::numeric_limits<double>::infinity()), 0);
+  EXPECT_EQ(PactorAngleCode(-std::numeric_limits<double>::infinity()), 0);
+  EXPECT_EQ(PactorAngleCode(std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 // --- Huffman ---
