@@ -4,12 +4,15 @@ BUILD_DIR ?= build
 TEST_DIR ?= build-asan
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps build test bench fuzz run format clean
+.PHONY: all deps fuzz-deps build test bench fuzz run format clean
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
+
+fuzz-deps:
+	@bash scripts/install-deps.sh fuzz
 
 build: deps
 	@cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -27,7 +30,7 @@ bench: build
 
 # libFuzzer programs for the parsers of outside input (clang); FUZZ_SECONDS each.
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz: fuzz-deps
 	@CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVEXA_SANITIZE=ON -DVEXA_FUZZ=ON -DVEXA_BUILD_GUI=OFF -DVEXA_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target FuzzSettingsFile FuzzQsoRecord FuzzLogFile \

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Vexa need.
 # Idempotent: only packages that are missing are installed. Works as root or through sudo.
+#
+#   install-deps.sh         what `make build`, `make test` and `make run` need
+#   install-deps.sh fuzz    that and clang, for the libFuzzer programs of `make fuzz`
 set -euo pipefail
 
 packages=(
@@ -11,6 +14,16 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
 )
+
+for extra in "$@"; do
+  case "$extra" in
+    fuzz) packages+=(clang) ;;
+    *)
+      echo "install-deps: unknown set '$extra' (known: fuzz)" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
