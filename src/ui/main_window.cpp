@@ -85,8 +85,10 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   rxOn_ = new QCheckBox("RX");
   signal_ = new QCheckBox("SIG");
   uos_ = new QCheckBox("UOS");
+  uos_->setObjectName("unshiftOnSpace");
   uos_->setToolTip(tr("RTTY: unshift on space (letters after every space)"));
   lsb_ = new QCheckBox("LSB");
+  lsb_->setObjectName("lowerSideband");
   lsb_->setToolTip(
       tr("The transceiver is on the lower sideband: the data modes are inverted "
          "unless DigiSide says the rig runs them on LSB"));
@@ -106,10 +108,13 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_, signal_, noSignal_, uos_, lsb_})
     top->addWidget(c);
   auto* unshift = new QPushButton("Unshift");
+  unshift->setObjectName("unshift");
   unshift->setToolTip(tr("RTTY: back to letters"));
   auto* baud = new QPushButton("Baud");
+  baud->setObjectName("rttyBaud");
   baud->setToolTip(tr("RTTY: set the baud rate"));
   auto* cwSpeed = new QPushButton("CW speed");
+  cwSpeed->setObjectName("cwSpeed");
   top->addWidget(unshift);
   top->addWidget(baud);
   top->addWidget(cwSpeed);
@@ -133,9 +138,12 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
           [this] { core_.OnSysCommand(app::kCmdExportCsv); });
   menu->addSeparator();
   monitorAction_ = menu->addAction("Port monitor");
+  monitorAction_->setObjectName("portMonitor");
   monitorAction_->setCheckable(true);
   connect(monitorAction_, &QAction::toggled, this, [this](bool on) { SetPortMonitor(on); });
-  connect(menu->addAction("Test PTT/CW"), &QAction::triggered, this,
+  QAction* testLines = menu->addAction("Test PTT/CW");
+  testLines->setObjectName("testLines");
+  connect(testLines, &QAction::triggered, this,
           [this] { ShowDialog(testDialog_, testPosition_, "Test PTT/CW"); });
   menu->addSeparator();
   connect(menu->addAction("About Vexa"), &QAction::triggered, this, [this] {
@@ -159,6 +167,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   qso_ = new QLineEdit;
   qso_->setPlaceholderText(tr("QSO: call, report, name... (Enter saves it to the log)"));
   auto* save = new QPushButton("Save");
+  save->setObjectName("qsoSave");
   entry->addWidget(new QLabel("QSO"));
   entry->addWidget(qso_, 1);
   entry->addWidget(save);
@@ -294,6 +303,9 @@ void MainWindow::BuildDialogs() {
   cwCaption_ = new QLabel;
   auto* slower = new QPushButton("Slower");
   auto* faster = new QPushButton("Faster");
+  slower->setObjectName("cwSlower");
+  faster->setObjectName("cwFaster");
+  cwCaption_->setObjectName("cwCaption");
   auto* cw = new QGridLayout(cwDialog_);
   cw->addWidget(cwCaption_, 0, 0, 1, 2, Qt::AlignCenter);
   cw->addWidget(slower, 1, 0);
@@ -318,6 +330,9 @@ void MainWindow::BuildDialogs() {
   auto* dtr = new QCheckBox("DTR");
   auto* rts = new QCheckBox("RTS");
   auto* state = new QLabel;
+  dtr->setObjectName("testDtr");
+  rts->setObjectName("testRts");
+  state->setObjectName("testState");
   auto* t = new QVBoxLayout(testDialog_);
   t->addWidget(dtr);
   t->addWidget(rts);

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QTest>
 #include <cmath>
 #include <set>
 
@@ -29,6 +30,29 @@ QApplication& App() {
   return *app;
 }
 
+// Answers questions No and text questions from a script (none left: cancelled).
+class ScriptPrompt final : public platform::Prompt {
+ public:
+  std::vector<std::string> answers;
+  std::string shown, asked;
+  void Message(std::string_view text, std::string_view, platform::PromptIcon) override {
+    shown += std::string(text) + "\n";
+  }
+  platform::PromptAnswer Ask(std::string_view text, std::string_view, platform::PromptButtons,
+                             platform::PromptIcon) override {
+    asked += std::string(text) + "\n";
+    return answer;
+  }
+  bool AskText(std::string_view, std::string_view title, std::string& text) override {
+    asked += std::string(title) + "\n";
+    if (answers.empty()) return false;
+    text = answers.front();
+    answers.erase(answers.begin());
+    return true;
+  }
+  platform::PromptAnswer answer = platform::PromptAnswer::No;
+};
+
 class Rig {
  public:
   explicit Rig(int soundHistory = 0) {
@@ -36,6 +60,8 @@ class Rig {
     EXPECT_EQ(store.WriteSettingInt("Misc", "SoundHistory", soundHistory), 0);
     app::CoreConfig c;
     c.store = &store;
+    c.paths.settingsFile = store.path();
+    c.paths.workDir = dir.path();
     c.prompt = &prompt;
     c.audio = audio.get();
     c.openSerialPort = false;
@@ -69,9 +95,16 @@ class Rig {
   }
   std::string ReceivedText() const { return window->receiveText()->toPlainText().toStdString(); }
 
+  template <typename W>
+  W* Find(const char* name) const {
+    W* w = window->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+
   test::TempDir dir;
   platform::SettingsStore store{dir.File("vexa.ini")};
-  platform::FixedPrompt prompt;
+  ScriptPrompt prompt;
   std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
   app::HeadlessRunner host;
   std::unique_ptr<app::MainCore> core;
@@ -250,6 +283,83 @@ TEST(MainWindow, HellschreiberWindowShowsInHellModeAndKeepsItsSwitches) {
   r.window.reset();  // closing writes the switches
   EXPECT_EQ(r.store.ReadSettingInt("Hellscreiber", "Negative", -1), 1);
   EXPECT_EQ(r.store.ReadSettingInt("Hellscreiber", "Scroll", -1), 0);
+}
+
+TEST(MainWindow, TheRttyControlsReachTheReceiver) {
+  Rig r;
+  r.core->SetMode(vexa::Mode::Rtty);
+  r.window->SyncControls();
+  auto& rx = r.core->receive();
+  // The baud-rate box, answered 50, then refused at 5.
+  r.prompt.answers = {"50", "5"};
+  r.Find<QPushButton>("rttyBaud")->click();
+  EXPECT_EQ(r.prompt.asked, "Set RTTY BAUDRATE\n");
+  EXPECT_DOUBLE_EQ(rx.rttyBaud(), 50.0);
+  r.Find<QPushButton>("rttyBaud")->click();
+  EXPECT_EQ(r.prompt.shown, "Baud rate is out of range\n");
+  EXPECT_DOUBLE_EQ(rx.rttyBaud(), 50.0);
+  // Unshift on space and the sideband switch.
+  r.Find<QCheckBox>("unshiftOnSpace")->click();
+  EXPECT_TRUE(rx.unshiftOnSpace());
+  EXPECT_TRUE(rx.decoders().rttySingle().decoder.unshiftOnSpace);
+  EXPECT_FALSE(rx.inversion());
+  r.Find<QCheckBox>("lowerSideband")->click();
+  EXPECT_TRUE(rx.lowerSideband());
+  EXPECT_TRUE(rx.inversion());  // DigiSide 0: LSB inverts
+  rx.decoders().rttySingle().decoder.decodeTable = decoders::kBaudotFigures;
+  r.Find<QPushButton>("unshift")->click();
+  EXPECT_FALSE(rx.decoders().rttySingle().decoder.InFigures());
+}
+
+TEST(MainWindow, TheCwSpeedDialogAndTheLineTestAndThePortMonitor) {
+  Rig r;
+  r.Find<QPushButton>("cwSpeed")->click();
+  ASSERT_TRUE(r.window->cwSpeedDialog()->isVisible());
+  auto* caption = r.Find<QLabel>("cwCaption");
+  EXPECT_EQ(caption->text().toStdString(), r.core->transmit().CwSpeedCaption());
+  const int wpm = r.core->transmit().cwWpm();
+  r.Find<QPushButton>("cwFaster")->click();
+  EXPECT_GT(r.core->transmit().cwWpm(), wpm);
+  EXPECT_EQ(caption->text().toStdString(),
+            "CW SPEED " + std::to_string(r.core->transmit().cwWpm()) + " WPM");
+  r.window->cwSpeedDialog()->move(130, 140);
+  r.window->cwSpeedDialog()->done(0);
+  EXPECT_EQ(r.store.ReadSettingInt("CwDialog", "Left", -1), r.window->cwSpeedDialog()->x());
+
+  // No transceiver port here: the line test says so and leaves the boxes clear.
+  r.Find<QAction>("testLines")->trigger();
+  ASSERT_TRUE(r.window->testLinesDialog()->isVisible());
+  auto* dtr = r.Find<QCheckBox>("testDtr");
+  dtr->click();
+  EXPECT_FALSE(dtr->isChecked());
+  EXPECT_FALSE(r.Find<QLabel>("testState")->text().isEmpty());
+
+  // The monitor action opens the window and switches the section's monitor.
+  r.Find<QAction>("portMonitor")->trigger();
+  EXPECT_TRUE(r.core->transmit().portMonitor());
+  EXPECT_TRUE(r.window->portMonitorWindow()->isVisible());
+  r.window->portMonitorWindow()->done(0);
+  EXPECT_FALSE(r.core->transmit().portMonitor());
+}
+
+TEST(MainWindow, TheQsoLineSavesToTheLogAndAnUnsavedLineIsAskedAboutAtClose) {
+  Rig r;
+  auto* qso = r.window->qsoEntry();
+  qso->setFocus();
+  QTest::keyClicks(qso, "DL1ABC 599 599 Hans");
+  EXPECT_TRUE(r.core->logbook().entryUnsaved());
+  r.prompt.answer = platform::PromptAnswer::Yes;  // "Not parsed" without a frequency: save anyway
+  r.Find<QPushButton>("qsoSave")->click();
+  EXPECT_NE(test::ReadFileBytes(r.dir.File("log.log")).find("DL1ABC 599 599 Hans"),
+            std::string::npos);
+  EXPECT_FALSE(r.core->logbook().entryUnsaved());
+  EXPECT_EQ(qso->text(), "");
+
+  QTest::keyClicks(qso, "K1ABC");
+  r.prompt.asked.clear();
+  r.prompt.answer = platform::PromptAnswer::Cancel;
+  EXPECT_FALSE(r.core->RequestClose());
+  EXPECT_EQ(r.prompt.asked, "Text is not saved!\r\nSave?\n");
 }
 
 }  // namespace
