@@ -1,5 +1,6 @@
 #include "app/transmit_section.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "app/settings_table.h"
@@ -37,14 +38,22 @@ TransmitSection::TransmitSection(StationContext& ctx, engine::RxTextQueue& echo)
       ctx_.sound.ChosenOutputDevice());
   voice_ = std::make_unique<tx::VoiceKeyer>(voiceLock_, *lines_, *voicePlayer_,
                                             ctx_.config.paths.workDir);
-  voice_->SetHooks(
-      {[this] { ctx_.sound.CloseSoundInput(); }, [this] { ctx_.sound.CloseSoundOutput(); },
-       [this] { return receptionOn_.load(); }, [this] { (void)ctx_.sound.OpenSoundInput(); }});
+  // The keyer's thread asks the main loop to switch the sound card (which belongs to the main
+  // thread) and waits until it has; queuing a message happens on the main loop already.
+  voice_->SetHooks({[this] { ctx_.sound.CloseSoundInput(); },
+                    [this] { RunOnMainLoop([this] { ctx_.sound.CloseSoundOutput(); }); },
+                    [this] { return receptionOn_.load(); },
+                    [this] { RunOnMainLoop([this] { (void)ctx_.sound.OpenSoundInput(); }); }});
   transmitter_->SetVoiceKeyer(voice_.get());
 }
 
 TransmitSection::~TransmitSection() {
   voice_->Escape();
+  {
+    std::lock_guard lock(mainLoopLock_);
+    closing_ = true;  // a keyer thread waiting for the main loop gives up at once
+  }
+  mainLoopDone_.notify_all();
   voice_->Join();
   transmitter_.reset();  // stops the keyer thread before the lines and the port go
   lines_->SetPort(nullptr);
@@ -103,6 +112,7 @@ void TransmitSection::OnModeChange(Mode mode) {
 }
 
 void TransmitSection::OnTick() {
+  RunMainLoopCalls();
   transmitter_->OnTimerTick();
   monitor_.Tick();
 }
@@ -128,7 +138,36 @@ void TransmitSection::OnReceptionSwitch(bool on) {
   transmitter_->SetReceptionOn(on);
 }
 
+void TransmitSection::RunOnMainLoop(std::function<void()> fn) {
+  std::unique_lock lock(mainLoopLock_);
+  if (closing_) return;
+  const uint64_t ticket = ++callsQueued_;
+  mainLoopCalls_.push_back(std::move(fn));
+  lock.unlock();
+  ctx_.host.Wake();
+  lock.lock();
+  // Bounded: a main loop that is shutting down must not keep the keyer thread for ever.
+  mainLoopDone_.wait_for(lock, std::chrono::seconds(2),
+                         [&] { return closing_ || callsRun_ >= ticket; });
+}
+
+void TransmitSection::RunMainLoopCalls() {
+  std::deque<std::function<void()>> calls;
+  {
+    std::lock_guard lock(mainLoopLock_);
+    calls.swap(mainLoopCalls_);
+  }
+  if (calls.empty()) return;
+  for (auto& fn : calls) fn();
+  {
+    std::lock_guard lock(mainLoopLock_);
+    callsRun_ += calls.size();
+  }
+  mainLoopDone_.notify_all();
+}
+
 void TransmitSection::OnOutputDone() {
+  RunMainLoopCalls();
   // At most one round of the four buffers per call: a device that hands blocks back at once
   // (a file) must not keep the main loop here for ever.
   int index = -1;

@@ -4,6 +4,8 @@
 // the phone modes and the transmit text source. It follows the transmit frequency, the
 // inversion flag and the RTTY baud rate that the receive section announces.
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -116,6 +118,9 @@ class TransmitSection final : public Section {
 
  private:
   void OpenTransceiverPort();
+  // From another thread: runs fn on the main loop (at its next wake-up or tick) and waits.
+  void RunOnMainLoop(std::function<void()> fn);
+  void RunMainLoopCalls();
   tx::ModulatorParams TransmitParams() const;
 
   StationContext& ctx_;
@@ -138,6 +143,11 @@ class TransmitSection final : public Section {
   double rttyBaud_ = 45.45;
   bool inversion_ = false;
   std::atomic<bool> receptionOn_{true};  // read by the voice keyer thread
+  std::mutex mainLoopLock_;
+  std::condition_variable mainLoopDone_;
+  std::deque<std::function<void()>> mainLoopCalls_;
+  uint64_t callsQueued_ = 0, callsRun_ = 0;
+  bool closing_ = false;  // under mainLoopLock_
   bool transmitting_ = false;
 };
 

@@ -95,6 +95,9 @@ struct Station {
   Probe probe;
   std::unique_ptr<MainCore> core;
 
+  // Where the voice keyer plays (empty: nowhere).
+  std::string voiceWav;
+
   // Settings to write before the core reads them; serial: open the transceiver port.
   void Start(bool serial = false, const std::string& inputWav = "") {
     platform::FileAudioOptions o;
@@ -111,6 +114,14 @@ struct Station {
     c.audio = audio.get();
     c.openSerialPort = serial;
     c.sleep = [](int) {};
+    if (!voiceWav.empty()) {
+      c.voiceOutput = [out = voiceWav] {
+        platform::FileAudioOptions v;
+        v.outputPath = out;
+        std::string e;
+        return platform::MakeFileBackend(v, e);
+      };
+    }
     core = std::make_unique<MainCore>(c, platform::TraceLog(), host, kTemplateNormal);
     core->AddSection(probe);
     core->OnInitDialog();
@@ -332,6 +343,31 @@ TEST(TransmitSection, PhoneModesPlayVoiceMessagesAndOtherModesDoNot) {
   }
   s.core->SetMode(Mode::Cw);
   EXPECT_FALSE(s.core->transmit().PlayVoiceMessage(3));
+}
+
+TEST(TransmitSection, AProgrammableKeyPlaysItsRecordingWhileReceptionWaits) {
+  Station s;
+  s.voiceWav = s.dir.File("voice-out.wav");
+  std::vector<int16_t> message(5000);
+  for (size_t i = 0; i < message.size(); ++i) message[i] = static_cast<int16_t>((i * 37) % 4000);
+  std::string error;
+  ASSERT_TRUE(platform::WriteWavFile(s.dir.File("SSB4.wav"), message, error)) << error;
+  s.Start();
+  ASSERT_TRUE(s.core->soundCard().inputOpen());
+  s.core->SetMode(Mode::Ssb1);
+  ASSERT_TRUE(s.core->transmit().PlayVoiceMessage(3));  // the fourth key: SSB4.wav
+  EXPECT_FALSE(s.core->soundCard().inputOpen()) << "reception stops for the message";
+  // The keyer's thread asks the main loop to switch the sound card; the loop serves it.
+  for (int i = 0; i < 2000 && s.core->transmit().voiceKeyer().running(); ++i) {
+    (void)s.host.WaitForWake();
+    s.core->OnWake();
+  }
+  s.core->transmit().voiceKeyer().Join();
+  s.core->OnTimer();  // the reception restart the keyer asked for last
+  EXPECT_TRUE(s.core->soundCard().inputOpen()) << "reception resumes after the message";
+  std::vector<int16_t> played;
+  ASSERT_TRUE(platform::ReadAudioFile(s.voiceWav, played, error)) << error;
+  EXPECT_EQ(played, message);
 }
 
 TEST(TransmitSection, TheCwSpeedDialogStepsTheKeyer) {
