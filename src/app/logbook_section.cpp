@@ -31,9 +31,7 @@ void LogbookSettings::Load(const platform::SettingsStore& s) {
   auto text = [&](const char* sec, const char* key) {
     return s.ReadSettingText(sec, key, DefaultText(*FindSetting(sec, key), s));
   };
-  auto num = [&](const char* sec, const char* key) {
-    return s.ReadSettingInt(sec, key, FindSetting(sec, key)->intDefault);
-  };
+  auto num = [&](const char* sec, const char* key) { return ReadIntSetting(s, sec, key); };
   myName = text("Station", "MyName");
   myQth = text("Station", "MyQth");
   myLatitude = std::strtod(text("Station", "MyLatitude").c_str(), nullptr);

@@ -8,9 +8,7 @@
 namespace vexa::app {
 
 void ReceiveSettings::Load(const platform::SettingsStore& s) {
-  auto num = [&](const char* sec, const char* key) {
-    return s.ReadSettingInt(sec, key, FindSetting(sec, key)->intDefault);
-  };
+  auto num = [&](const char* sec, const char* key) { return ReadIntSetting(s, sec, key); };
   soundFq = num("Spectrum", "SoundFq");
   startFq = num("Spectrum", "StartFq");
   soundFqHitones = num("Spectrum", "SoundFqHitones");

@@ -286,6 +286,12 @@ std::string_view BuiltInKeyText(int key) {
   return kKeyTexts[static_cast<size_t>(key)];
 }
 
+int ReadIntSetting(const platform::SettingsStore& store, std::string_view section,
+                   std::string_view key) {
+  const SettingDef* def = FindSetting(section, key);
+  return store.ReadSettingInt(section, key, def != nullptr ? def->intDefault : 0);
+}
+
 std::string DefaultPortDevice(int n) {
   std::string device = "/dev/ttyUSB";
   device += std::to_string(n - 1);

@@ -33,6 +33,10 @@ std::span<const SettingDef> SettingsTable();
 // Case-insensitive lookup; null when the key is not in the table.
 const SettingDef* FindSetting(std::string_view section, std::string_view key);
 
+// A number setting as stored, or its default from the table (0 for a key the table lacks).
+int ReadIntSetting(const platform::SettingsStore& store, std::string_view section,
+                   std::string_view key);
+
 // The default text of a setting (resolving the MyCall-dependent defaults from the store).
 std::string DefaultText(const SettingDef& def, const platform::SettingsStore& store);
 // The current value as text: the stored value, or the default when the key is missing.

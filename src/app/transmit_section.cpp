@@ -9,9 +9,7 @@
 namespace vexa::app {
 
 void TransmitSettings::Load(const platform::SettingsStore& s) {
-  auto num = [&](const char* sec, const char* key) {
-    return s.ReadSettingInt(sec, key, FindSetting(sec, key)->intDefault);
-  };
+  auto num = [&](const char* sec, const char* key) { return ReadIntSetting(s, sec, key); };
   cwId = num("Station", "CwId");
   comPort = num("TX1", "ComPort");
   comSpeed = num("TX1", "ComSpeed");

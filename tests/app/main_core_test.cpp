@@ -8,6 +8,7 @@
 #include "app/headless_runner.h"
 #include "app/settings_table.h"
 #include "decoders/decoder_chain.h"
+#include "support/core_config.h"
 #include "support/test_paths.h"
 
 namespace vexa::app {
@@ -56,16 +57,7 @@ struct Fixture {
   std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
   platform::TraceLog trace{dir.File("VexaDbg.log")};
 
-  CoreConfig Config() {
-    CoreConfig c;
-    c.store = &store;
-    c.paths.settingsFile = store.path();
-    c.paths.workDir = dir.path();
-    c.prompt = &prompt;
-    c.audio = audio.get();
-    c.openSerialPort = false;
-    return c;
-  }
+  CoreConfig Config() { return test::TestCoreConfig(store, dir.path(), prompt, *audio); }
 };
 
 TEST(Application, TracesAStartAndAnExitExactly) {

@@ -13,34 +13,14 @@
 #include "app/main_core.h"
 #include "decoders/receive_path.h"
 #include "decoders/rx_commands.h"
+#include "support/core_config.h"
 #include "support/pty.h"
+#include "support/script_prompt.h"
 #include "support/test_paths.h"
 #include "tx/transmit_text.h"
 
 namespace vexa::app {
 namespace {
-
-// A prompt that answers text questions from a script and records every question.
-class ScriptPrompt final : public platform::Prompt {
- public:
-  std::vector<std::string> answers;  // taken in order; none left: the operator cancels
-  std::string shown, asked;
-  void Message(std::string_view text, std::string_view, platform::PromptIcon) override {
-    shown += std::string(text) + "\n";
-  }
-  platform::PromptAnswer Ask(std::string_view text, std::string_view, platform::PromptButtons,
-                             platform::PromptIcon) override {
-    asked += std::string(text) + "\n";
-    return platform::PromptAnswer::No;
-  }
-  bool AskText(std::string_view question, std::string_view title, std::string& answer) override {
-    asked += std::string(title) + ": " + std::string(question) + " [" + answer + "]\n";
-    if (answers.empty()) return false;
-    answer = answers.front();
-    answers.erase(answers.begin());
-    return true;
-  }
-};
 
 // A host whose wake-ups (from the audio and serial threads) can be waited for.
 class WakeHost final : public CoreHost {
@@ -88,7 +68,7 @@ class Probe final : public Section {
 struct Station {
   test::TempDir dir;
   platform::SettingsStore store{dir.File("vexa.ini")};
-  ScriptPrompt prompt;
+  test::ScriptPrompt prompt;
   std::unique_ptr<platform::AudioBackend> audio;
   WakeHost host;
   TextReceiveView view;
@@ -106,14 +86,8 @@ struct Station {
     std::string error;
     audio = platform::MakeFileBackend(o, error);
     ASSERT_NE(audio, nullptr) << error;
-    CoreConfig c;
-    c.store = &store;
-    c.paths.settingsFile = store.path();
-    c.paths.workDir = dir.path();
-    c.prompt = &prompt;
-    c.audio = audio.get();
+    CoreConfig c = test::TestCoreConfig(store, dir.path(), prompt, *audio);
     c.openSerialPort = serial;
-    c.sleep = [](int) {};
     if (!voiceWav.empty()) {
       c.voiceOutput = [out = voiceWav] {
         platform::FileAudioOptions v;
@@ -149,14 +123,20 @@ struct Station {
   }
 };
 
-// Decodes a recording through a receive path of its own.
-std::string Decode(const std::string& wav, decoders::ReceiveOptions o) {
+// Decodes a recording through a receive path of its own (RTTY at rttyBaud when given).
+std::string Decode(const std::string& wav, decoders::ReceiveOptions o, const char* rttyBaud = "") {
   std::vector<int16_t> samples;
   std::string error;
   EXPECT_TRUE(platform::ReadAudioFile(wav, samples, error)) << error;
   engine::RxTextQueue queue;
   decoders::ReceivePath path(queue, 0);
   path.Apply(o);
+  if (*rttyBaud != '\0') {
+    platform::FixedPrompt quiet;
+    double accepted = 0;
+    EXPECT_EQ(decoders::ApplyRttyBaudRate(rttyBaud, path.chain(), quiet, accepted),
+              decoders::kRxOk);
+  }
   std::string text;
   for (size_t at = 0; at < samples.size(); at += platform::kInputBlockSamples) {
     const size_t n = std::min<size_t>(platform::kInputBlockSamples, samples.size() - at);
@@ -254,8 +234,7 @@ TEST(ReceiveSection, TheSidebandAndDigiSideInvertDecodersAndModulatorsAlike) {
     rx.SetLowerSideband(false);
     EXPECT_EQ(rx.inversion(), digiSide != 0);
     // Announced at start-up (upper sideband) and at each change.
-    EXPECT_EQ(s.probe.inversion,
-              (std::vector<bool>{digiSide != 0, digiSide == 0, digiSide != 0}));
+    EXPECT_EQ(s.probe.inversion, (std::vector<bool>{digiSide != 0, digiSide == 0, digiSide != 0}));
 
     rx.SetLowerSideband(digiSide == 0);  // inverted in both cases
     ASSERT_TRUE(rx.inversion());
@@ -299,22 +278,7 @@ TEST(ReceiveSection, TheBaudRateCommandAsksSetsBothEndsAndRefusesNonsense) {
   decoders::ReceiveOptions o;
   o.mode = Mode::Rtty;
   o.receiveHz = 1200;
-  std::vector<int16_t> samples;
-  std::string error;
-  ASSERT_TRUE(platform::ReadAudioFile(wav, samples, error)) << error;
-  engine::RxTextQueue q;
-  decoders::ReceivePath path(q, 0);
-  path.Apply(o);
-  platform::FixedPrompt quiet;
-  double accepted = 0;
-  ASSERT_EQ(decoders::ApplyRttyBaudRate("75", path.chain(), quiet, accepted), decoders::kRxOk);
-  std::string text;
-  for (size_t at = 0; at < samples.size(); at += platform::kInputBlockSamples) {
-    const size_t n = std::min<size_t>(platform::kInputBlockSamples, samples.size() - at);
-    path.ProcessBlock(std::span<const int16_t>(samples.data() + at, n));
-  }
-  uint8_t c = 0;
-  while (q.Get(c)) text.push_back(static_cast<char>(c));
+  const std::string text = Decode(wav, o, "75");
   EXPECT_NE(text.find("VX1BD 75 BAUD"), std::string::npos) << text;
   EXPECT_EQ(Decode(wav, o).find("VX1BD 75 BAUD"), std::string::npos);
 }

@@ -11,6 +11,7 @@
 #include "app/main_core.h"
 #include "callinfo/local_http_server.h"
 #include "cli/cli.h"
+#include "support/core_config.h"
 #include "support/test_paths.h"
 
 namespace vexa::cli {
@@ -158,14 +159,8 @@ TEST_F(LogCliTest, TheWorkedFileOfARunGivesTheSameStatisticsAsTheLog) {
     platform::SettingsStore store(dir.File("vexa.ini"));
     platform::FixedPrompt prompt(platform::PromptAnswer::Yes);
     std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
-    app::CoreConfig c;
-    c.store = &store;
-    c.paths.settingsFile = store.path();
-    c.paths.workDir = dir.path();
-    c.prompt = &prompt;
-    c.audio = audio.get();
-    c.openSerialPort = false;
-    app::Application application(c, platform::TraceLog());
+    app::Application application(test::TestCoreConfig(store, dir.path(), prompt, *audio),
+                                 platform::TraceLog());
     app::HeadlessRunner runner;
     runner.onStart = [](app::MainCore& core) {
       // A contact of this session: a new country on a new band.

@@ -17,6 +17,8 @@
 #include "app/file_receiver.h"
 #include "app/headless_runner.h"
 #include "decoders/decoder_chain.h"
+#include "support/core_config.h"
+#include "support/script_prompt.h"
 #include "support/test_paths.h"
 
 namespace vexa::ui {
@@ -30,42 +32,13 @@ QApplication& App() {
   return *app;
 }
 
-// Answers questions No and text questions from a script (none left: cancelled).
-class ScriptPrompt final : public platform::Prompt {
- public:
-  std::vector<std::string> answers;
-  std::string shown, asked;
-  void Message(std::string_view text, std::string_view, platform::PromptIcon) override {
-    shown += std::string(text) + "\n";
-  }
-  platform::PromptAnswer Ask(std::string_view text, std::string_view, platform::PromptButtons,
-                             platform::PromptIcon) override {
-    asked += std::string(text) + "\n";
-    return answer;
-  }
-  bool AskText(std::string_view, std::string_view title, std::string& text) override {
-    asked += std::string(title) + "\n";
-    if (answers.empty()) return false;
-    text = answers.front();
-    answers.erase(answers.begin());
-    return true;
-  }
-  platform::PromptAnswer answer = platform::PromptAnswer::No;
-};
-
 class Rig {
  public:
   explicit Rig(int soundHistory = 0) {
     App();
     EXPECT_EQ(store.WriteSettingInt("Misc", "SoundHistory", soundHistory), 0);
-    app::CoreConfig c;
-    c.store = &store;
-    c.paths.settingsFile = store.path();
-    c.paths.workDir = dir.path();
-    c.prompt = &prompt;
-    c.audio = audio.get();
-    c.openSerialPort = false;
-    core = std::make_unique<app::MainCore>(c, platform::TraceLog(), host, app::kTemplateNormal);
+    core = std::make_unique<app::MainCore>(test::TestCoreConfig(store, dir.path(), prompt, *audio),
+                                           platform::TraceLog(), host, app::kTemplateNormal);
     core->OnInitDialog();
     window = std::make_unique<MainWindow>(*core, app::kTemplateNormal);
     window->resize(1060, 640);
@@ -104,7 +77,7 @@ class Rig {
 
   test::TempDir dir;
   platform::SettingsStore store{dir.File("vexa.ini")};
-  ScriptPrompt prompt;
+  test::ScriptPrompt prompt;
   std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
   app::HeadlessRunner host;
   std::unique_ptr<app::MainCore> core;
@@ -293,7 +266,7 @@ TEST(MainWindow, TheRttyControlsReachTheReceiver) {
   // The baud-rate box, answered 50, then refused at 5.
   r.prompt.answers = {"50", "5"};
   r.Find<QPushButton>("rttyBaud")->click();
-  EXPECT_EQ(r.prompt.asked, "Set RTTY BAUDRATE\n");
+  EXPECT_EQ(r.prompt.asked, "Set RTTY BAUDRATE: Baud rate [45.45]\n");
   EXPECT_DOUBLE_EQ(rx.rttyBaud(), 50.0);
   r.Find<QPushButton>("rttyBaud")->click();
   EXPECT_EQ(r.prompt.shown, "Baud rate is out of range\n");
