@@ -149,7 +149,8 @@ TEST(MainWindow, TheProgramsScreenshotShowsTheWaterfallAndTheMarkers) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("LSAN_OPTIONS", QString("suppressions=") + VEXA_LSAN_SUPPRESSIONS);
+  env.insert("LSAN_OPTIONS",
+             QString("suppressions=") + VEXA_LSAN_SUPPRESSIONS + ":fast_unwind_on_malloc=0");
   p.setProcessEnvironment(env);
   const QString shot = QString::fromStdString(dir.File("shot.png"));
   p.start(QString(VEXA_BIN_DIR) + "/vexa",
