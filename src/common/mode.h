@@ -45,7 +45,20 @@ enum ModeTrait : unsigned {
   kPacket = 1u << 7,            // AX.25 through a packet modem: 12, 13
   kOwnChannelAccess = 1u << 8,  // the TX/RX switch does nothing (packet monitor, PACTOR)
   kTonePair = 1u << 9,          // two-tone FSK: the spectrum marks both tones: 4, 12, 13, 14
+  kAudioOffset = 1u << 10,      // the signal is an audio tone on the dial: 4, 9..17 (and CW with
+                                // the sound card): the operating frequency adds the audio offset
 };
+
+// The transceiver's mode codes (the argument of the CAT mode command).
+enum RigModeCode : int {
+  kRigLsb = 0,
+  kRigUsb = 1,
+  kRigAm = 2,
+  kRigCw = 3,
+  kRigData = 4,
+  kRigFm = 5
+};
+inline constexpr int kNoRigMode = -1;
 
 struct ModeRow {
   Mode mode;
@@ -55,28 +68,29 @@ struct ModeRow {
   int modeClass;        // the log's class 0..9 (worked tables, scoring); -1 for none
   unsigned modeBit;     // the bit a contact sets in the country and zone tables; 0 for none
   unsigned traits;      // ModeTrait bits
+  int rigMode;          // the rig mode code it selects (CW: with the key line); kNoRigMode for none
 };
 
 // clang-format off
 inline constexpr std::array<ModeRow, kModeCount> kModeTable{{
-    {Mode::Cw,       "CW",     "cw",     "CW  ", 0, 1,   kOwnChannel},
-    {Mode::Ssb1,     "SSB",    "ssb",    "SSB ", 1, 2,   kPhone},
-    {Mode::Ssb2,     "SSB",    "ssb2",   "SSB ", 1, 2,   kPhone},
-    {Mode::Ssb3,     "SSB",    "ssb3",   "SSB ", 1, 2,   kPhone},
-    {Mode::Rtty,     "RTTY",   "rtty",   "RTTY", 2, 4,   kSoundDataMode | kOwnChannel | kHiTones | kTonePair},
-    {Mode::Sstv,     "SSTV",   "sstv",   "SSTV", 3, 8,   0},
-    {Mode::Fax,      "FAX",    "fax",    "FAX ", 3, 8,   0},
-    {Mode::Unnamed7, "???",    "",       "",     -1, 0,  0},
-    {Mode::Fm,       "FM",     "fm",     "",     -1, 0,  0},
-    {Mode::Psk31,    "PSK31",  "psk31",  "PSK ", 4, 16,  kPskFamily | kSoundDataMode | kOwnChannel | kSquelch},
-    {Mode::Qpsk,     "QPSK",   "qpsk",   "PSK ", 4, 16,  kPskFamily | kSoundDataMode | kOwnChannel | kSquelch},
-    {Mode::Fsk31,    "FSK31",  "fsk31",  "FSK ", 5, 32,  kPskFamily | kSoundDataMode | kOwnChannel | kFskAfc},
-    {Mode::Ax25,     "AX25",   "ax25",   "AX25", 6, 64,  kPacket | kHiTones | kOwnChannelAccess | kTonePair},
-    {Mode::Ax25Tx,   "AX25",   "ax25tx", "AX25", 6, 64,  kPacket | kTonePair},
-    {Mode::Pactor,   "PACTOR", "pactor", "PACT", 7, 0,   kOwnChannel | kOwnChannelAccess | kTonePair},
-    {Mode::Hell,     "HELL",   "hell",   "HELL", 8, 128, kOwnChannel},
-    {Mode::Fsk31b,   "FSK31",  "fsk31b", "FSK ", 5, 32,  kPskFamily | kSoundDataMode | kOwnChannel | kFskAfc},
-    {Mode::Mtty,     "MTTY",   "mtty",   "MTTY", 9, 0,   kSoundDataMode | kOwnChannel},
+    {Mode::Cw,       "CW",     "cw",     "CW  ", 0, 1,   kOwnChannel, kRigCw},
+    {Mode::Ssb1,     "SSB",    "ssb",    "SSB ", 1, 2,   kPhone, kRigUsb},
+    {Mode::Ssb2,     "SSB",    "ssb2",   "SSB ", 1, 2,   kPhone, kRigLsb},
+    {Mode::Ssb3,     "SSB",    "ssb3",   "SSB ", 1, 2,   kPhone, kNoRigMode},
+    {Mode::Rtty,     "RTTY",   "rtty",   "RTTY", 2, 4,   kSoundDataMode | kOwnChannel | kHiTones | kTonePair | kAudioOffset, kRigData},
+    {Mode::Sstv,     "SSTV",   "sstv",   "SSTV", 3, 8,   0, kRigUsb},
+    {Mode::Fax,      "FAX",    "fax",    "FAX ", 3, 8,   0, kRigUsb},
+    {Mode::Unnamed7, "???",    "",       "",     -1, 0,  0, kRigAm},
+    {Mode::Fm,       "FM",     "fm",     "",     -1, 0,  0, kRigFm},
+    {Mode::Psk31,    "PSK31",  "psk31",  "PSK ", 4, 16,  kPskFamily | kSoundDataMode | kOwnChannel | kSquelch | kAudioOffset, kRigData},
+    {Mode::Qpsk,     "QPSK",   "qpsk",   "PSK ", 4, 16,  kPskFamily | kSoundDataMode | kOwnChannel | kSquelch | kAudioOffset, kRigData},
+    {Mode::Fsk31,    "FSK31",  "fsk31",  "FSK ", 5, 32,  kPskFamily | kSoundDataMode | kOwnChannel | kFskAfc | kAudioOffset, kRigData},
+    {Mode::Ax25,     "AX25",   "ax25",   "AX25", 6, 64,  kPacket | kHiTones | kOwnChannelAccess | kTonePair | kAudioOffset, kRigData},
+    {Mode::Ax25Tx,   "AX25",   "ax25tx", "AX25", 6, 64,  kPacket | kTonePair | kAudioOffset, kNoRigMode},
+    {Mode::Pactor,   "PACTOR", "pactor", "PACT", 7, 0,   kOwnChannel | kOwnChannelAccess | kTonePair | kAudioOffset, kRigData},
+    {Mode::Hell,     "HELL",   "hell",   "HELL", 8, 128, kOwnChannel | kAudioOffset, kRigData},
+    {Mode::Fsk31b,   "FSK31",  "fsk31b", "FSK ", 5, 32,  kPskFamily | kSoundDataMode | kOwnChannel | kFskAfc | kAudioOffset, kRigData},
+    {Mode::Mtty,     "MTTY",   "mtty",   "MTTY", 9, 0,   kSoundDataMode | kOwnChannel | kAudioOffset, kRigData},
 }};
 // clang-format on
 
@@ -115,6 +129,15 @@ constexpr bool IsPacket(Mode m) {
 }
 constexpr bool IsTonePair(Mode m) {
   return HasTrait(m, kTonePair);
+}
+// The signal sits at an audio offset from the dial (CW only when the sound card makes the tone).
+constexpr bool UsesAudioOffset(Mode m, bool cwBySoundCard) {
+  return HasTrait(m, kAudioOffset) || (m == Mode::Cw && cwBySoundCard);
+}
+// The rig mode code the mode selects; CW keyed by the line is CW, by the sound card data.
+constexpr int RigModeOf(Mode m, bool cwBySoundCard) {
+  if (m == Mode::Cw) return cwBySoundCard ? kRigData : kRigCw;
+  return RowOf(m).rigMode;
 }
 // The TX/RX switch does nothing: the mode has its own channel access or only monitors.
 constexpr bool IgnoresTxSwitch(Mode m) {

@@ -1,44 +1,32 @@
 #include "tx/key_lines.h"
 
+#include "tx/cat.h"
+
 #include <chrono>
 #include <thread>
 
 namespace vexa::tx {
 
+namespace {
+
+CatSettings CatOf(const KeyLineSettings& s) {
+  CatSettings c;
+  c.type = s.rigType;
+  c.icomAddr = s.icomAddr;
+  c.yaesuModel = s.yaesuModel;
+  return c;
+}
+
+}  // namespace
+
 std::vector<uint8_t> CatPttCommand(const KeyLineSettings& s, bool on) {
-  switch (s.rigType) {
-    case 2:
-      if (s.icomAddr != 12) return {};
-      return {0xFE, 0xFE, 0x56, 0xE0, 0x1C, 0x00, static_cast<uint8_t>(on ? 1 : 0), 0xFD};
-    case 3:
-      if (s.yaesuModel == 5)
-        return {0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(on ? 0x08 : 0x88)};
-      return {0x00, 0x00, 0x00, static_cast<uint8_t>(on ? 1 : 0), 0x0F};
-    case 4:
-      return on ? std::vector<uint8_t>{'T', 'X', ';'} : std::vector<uint8_t>{'R', 'X', ';'};
-    default:
-      return {};
-  }
+  const CatCommands c = EncodePtt(CatOf(s), on);
+  return c.empty() ? std::vector<uint8_t>{} : c.front().bytes;
 }
 
 int CatPttPauseMs(int rigType, int baud) {
-  // n / (baud / 1200) ms with the integer quotient; below 1200 baud that quotient would be 0, so
-  // the time is scaled instead (600 baud waits twice as long as 1200).
-  auto scaled = [baud](int ms) {
-    if (baud >= 1200) return ms / (baud / 1200);
-    if (baud <= 0) return ms;
-    return static_cast<int>(static_cast<int64_t>(ms) * 1200 / baud);
-  };
-  switch (rigType) {
-    case 2:
-      return scaled(500);
-    case 3:
-      return scaled(100);
-    case 4:
-      return 12;
-    default:
-      return 0;
-  }
+  const CatFamilyRow& row = FamilyRow(rigType);
+  return row.pttWaitScaled ? CatWaitMs(row.pttWaitMs, baud) : row.pttWaitMs;
 }
 
 int KeyLines::HangDot() const {

@@ -1,7 +1,8 @@
 #pragma once
 // PTT and the CW key line of the transceiver port: which of DTR and RTS carries what (DtrMode,
 // RtsMode), the CAT PTT commands of the Icom (type 2), Yaesu (type 3) and Kenwood (type 4) command
-// sets with the pause each rig needs after them, and the PTT hang counter of the CW keyer.
+// sets (from the CAT family code) with the pause each rig needs after them, and the PTT hang
+// counter of the CW keyer.
 //
 // Line use by mode value: 0 DTR = CW key, RTS = PTT; 1 DTR = PTT, RTS = CW key; 2 the line is
 // held on permanently (interface supply); 4 the line is both PTT and CW key.

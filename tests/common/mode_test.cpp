@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <set>
+#include <vector>
 
 namespace vexa {
 namespace {
@@ -43,6 +44,15 @@ TEST(ModeTable, PropertiesMatchWhatEachSubsystemNeeds) {
   EXPECT_EQ(modesWith(IsPacket), (std::set<int>{12, 13}));
   EXPECT_EQ(modesWith(IgnoresTxSwitch), (std::set<int>{12, 14}));
   EXPECT_EQ(modesWith(HasOwnChannel), (std::set<int>{0, 4, 9, 10, 11, 14, 15, 16, 17}));
+  EXPECT_EQ(modesWith([](Mode m) { return UsesAudioOffset(m, false); }),
+            (std::set<int>{4, 9, 10, 11, 12, 13, 14, 15, 16, 17}));
+  // The rig mode each selects: data for the sound-card modes, none for 3 and 13.
+  std::vector<int> rig;
+  for (const ModeRow& r : kModeTable) rig.push_back(RigModeOf(r.mode, false));
+  EXPECT_EQ(rig, (std::vector<int>{kRigCw, kRigUsb, kRigLsb, kNoRigMode, kRigData, kRigUsb, kRigUsb,
+                                   kRigAm, kRigFm, kRigData, kRigData, kRigData, kRigData,
+                                   kNoRigMode, kRigData, kRigData, kRigData, kRigData}));
+  EXPECT_EQ(RigModeOf(Mode::Cw, true), kRigData);
 }
 
 TEST(ParseMode, NamesNumbersAndCaseAndNothingElse) {
@@ -62,7 +72,9 @@ TEST(ParseMode, NamesNumbersAndCaseAndNothingElse) {
   }
   // Every command-line name parses back to its own row.
   for (const ModeRow& r : kModeTable) {
-    if (*r.cliName != '\0') EXPECT_EQ(ParseMode(r.cliName), r.mode) << r.cliName;
+    if (*r.cliName != '\0') {
+      EXPECT_EQ(ParseMode(r.cliName), r.mode) << r.cliName;
+    }
   }
 }
 
