@@ -38,7 +38,8 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   Trace("Init Main Dialog - step 4\n");
   transmit_ = std::make_unique<TransmitSection>(*ctx_, receive_->echoRing());
   logbook_ = std::make_unique<LogbookSection>(*ctx_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get()};
+  rig_ = std::make_unique<RigSection>(*ctx_);
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -47,6 +48,7 @@ MainCore::~MainCore() {
   if (!destroyed_) OnDestroy();
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
+  rig_.reset();
   logbook_.reset();
   transmit_.reset();
   receive_.reset();
@@ -217,6 +219,18 @@ void MainCore::TransmittingChanged(bool on) {
 }
 void MainCore::TransceiverBytes(std::span<const uint8_t> bytes) {
   ForEach([bytes](Section& s) { s.OnTransceiverBytes(bytes); });
+}
+void MainCore::ReceiveFrequencyChanged(double hz) {
+  ForEach([hz](Section& s) { s.OnReceiveFrequency(hz); });
+}
+void MainCore::RigFrequencyChanged(int64_t dialHz) {
+  ForEach([dialHz](Section& s) { s.OnRigFrequency(dialHz); });
+}
+void MainCore::ModeRequested(Mode mode) {
+  if (mode != mode_) SetMode(mode);
+}
+void MainCore::PortMonitorText(std::string_view text) {
+  ForEach([text](Section& s) { s.OnPortMonitorText(text); });
 }
 void MainCore::Notice(std::string_view text) {
   if (!notice_.empty()) notice_ += "  ";

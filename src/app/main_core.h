@@ -17,6 +17,7 @@
 #include "app/member_settings.h"
 #include "app/position_dialog.h"
 #include "app/receive_section.h"
+#include "app/rig_section.h"
 #include "app/section.h"
 #include "app/station_context.h"
 #include "app/transmit_section.h"
@@ -72,6 +73,7 @@ class MainCore final : private SectionBus {
   ReceiveSection& receive() { return *receive_; }
   TransmitSection& transmit() { return *transmit_; }
   LogbookSection& logbook() { return *logbook_; }
+  RigSection& rig() { return *rig_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
   void AddSection(Section& section) { sections_.push_back(&section); }
@@ -105,6 +107,10 @@ class MainCore final : private SectionBus {
   void TransmittingChanged(bool on) override;
   void TransceiverBytes(std::span<const uint8_t> bytes) override;
   void Notice(std::string_view text) override;
+  void ReceiveFrequencyChanged(double hz) override;
+  void RigFrequencyChanged(int64_t dialHz) override;
+  void ModeRequested(Mode mode) override;
+  void PortMonitorText(std::string_view text) override;
 
   CoreConfig config_;
   platform::TraceLog trace_;
@@ -120,6 +126,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<ReceiveSection> receive_;
   std::unique_ptr<TransmitSection> transmit_;
   std::unique_ptr<LogbookSection> logbook_;
+  std::unique_ptr<RigSection> rig_;
   std::vector<Section*> sections_;
 
   Mode mode_ = Mode::Psk31;

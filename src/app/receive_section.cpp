@@ -130,6 +130,7 @@ void ReceiveSection::TuneAll(double hz) {
   rxHz_ = hz;
   path_->Tune(hz);
   spectrum_.SetReceiveFrequency(hz);
+  ctx_.bus.ReceiveFrequencyChanged(hz);
 }
 
 void ReceiveSection::SetTxFrequency(double hz) {

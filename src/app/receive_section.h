@@ -40,6 +40,7 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   void OnClosing() override;
   void OnDestroy() override;
   void OnTransmitting(bool on) override;
+  void OnRigFrequency(int64_t dialHz) override { SetRigFrequency(static_cast<int>(dialHz)); }
 
   // Takes and processes every waiting input block. Returns the number processed.
   int OnInputBlocks();

@@ -1,6 +1,6 @@
 #pragma once
 // A section of the station: one area of work that the main window core owns and calls in a
-// fixed order (receive, transmit, logbook; later rig, console, packet, contest, spots). Each
+// fixed order (receive, transmit, logbook, rig; later console, packet, contest, spots). Each
 // section keeps its own state and settings and hears only the events it overrides; it tells the
 // other sections what happened through the bus, never by calling them. A new capability is a
 // new section, not new lines in the core.
@@ -33,6 +33,14 @@ class SectionBus {
   virtual void TransceiverBytes(std::span<const uint8_t> bytes) = 0;
   // Something start-up or a command has to tell the operator without stopping (status line).
   virtual void Notice(std::string_view text) = 0;
+  // The receive audio frequency changed (a click, AFC, a frequency field).
+  virtual void ReceiveFrequencyChanged(double hz) = 0;
+  // The transceiver's dial frequency is now known to be dialHz (set by us or read back).
+  virtual void RigFrequencyChanged(int64_t dialHz) = 0;
+  // The transceiver reported a mode the program should follow.
+  virtual void ModeRequested(Mode mode) = 0;
+  // Text for the port monitor window (frames on the transceiver bus nobody asked for).
+  virtual void PortMonitorText(std::string_view text) = 0;
 };
 
 class Section {
@@ -69,6 +77,9 @@ class Section {
   virtual void OnReceptionSwitch(bool on) { (void)on; }
   virtual void OnTransmitting(bool on) { (void)on; }
   virtual void OnTransceiverBytes(std::span<const uint8_t> bytes) { (void)bytes; }
+  virtual void OnReceiveFrequency(double hz) { (void)hz; }
+  virtual void OnRigFrequency(int64_t dialHz) { (void)dialHz; }
+  virtual void OnPortMonitorText(std::string_view text) { (void)text; }
 };
 
 }  // namespace vexa::app

@@ -16,6 +16,7 @@
 #include "platform/files/paths.h"
 #include "platform/files/prompt.h"
 #include "platform/files/settings_store.h"
+#include "platform/serial/serial_port.h"
 #include "platform/files/trace_log.h"
 
 namespace vexa::app {
@@ -92,6 +93,9 @@ struct StationContext {
   MemberSettings& members;
   engine::SoundCard& sound;
   Clock& clock;
+  // The open transceiver port, for the sections that send it commands (null when none is open).
+  // The transmit section owns the port and sets this.
+  platform::SerialLink* transceiver = nullptr;
 
   platform::SettingsStore& store() const { return *config.store; }
   // Questions and messages; null in a few tests (then nothing is asked).

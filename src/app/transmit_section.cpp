@@ -45,6 +45,10 @@ TransmitSection::TransmitSection(StationContext& ctx, engine::RxTextQueue& echo)
   transmitter_->SetVoiceKeyer(voice_.get());
 }
 
+void TransmitSection::OnPortMonitorText(std::string_view text) {
+  if (monitorOn_ && monitorSink_) monitorSink_(std::string(text));
+}
+
 TransmitSection::~TransmitSection() {
   voice_->Escape();
   {
@@ -55,6 +59,7 @@ TransmitSection::~TransmitSection() {
   voice_->Join();
   transmitter_.reset();  // stops the keyer thread before the lines and the port go
   lines_->SetPort(nullptr);
+  ctx_.transceiver = nullptr;
   if (port_) (void)port_->Close();
   ctx_.sound.CloseSoundOutput();
 }
@@ -102,6 +107,7 @@ void TransmitSection::OpenTransceiverPort() {
   }
   lines_->SetPort(port_.get());
   lines_->ApplyIdleLines();  // no keying at start-up, whatever the lines did before
+  ctx_.transceiver = port_.get();
 }
 
 void TransmitSection::OnModeChange(Mode mode) {

@@ -69,6 +69,7 @@ class TransmitSection final : public Section {
   void OnInversion(bool on) override { inversion_ = on; }
   void OnRttyBaud(double baud) override { rttyBaud_ = baud; }
   void OnReceptionSwitch(bool on) override;
+  void OnPortMonitorText(std::string_view text) override;
 
   // --- Events ---
   // Takes every finished output block and hands it to the transmitter.

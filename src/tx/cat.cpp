@@ -394,6 +394,21 @@ std::optional<int64_t> DecodeYaesuReply(int model, std::span<const uint8_t> repl
   }
 }
 
+size_t YaesuReplyLength(int model) {
+  switch (model) {
+    case 1:
+    case 2:
+    case 3:
+      return 11;
+    case 4:
+      return 12;
+    case 5:
+      return 5;
+    default:
+      return 0;
+  }
+}
+
 std::optional<int64_t> DecodeKenwoodReply(std::span<const uint8_t> reply) {
   if (reply.size() <= 13) return std::nullopt;
   int64_t v = 0;

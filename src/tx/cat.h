@@ -149,6 +149,8 @@ struct CatReport {
 CatReport DecodeIcomFrame(const CatSettings& s, std::span<const uint8_t> frame, Mode current);
 // The Yaesu status reply of a model; nullopt when too short (or not 5 bytes for model 5).
 std::optional<int64_t> DecodeYaesuReply(int model, std::span<const uint8_t> reply);
+// The bytes of a whole Yaesu status reply of a model (0: the model is never asked).
+size_t YaesuReplyLength(int model);
 // The Kenwood "IF" reply: the dial in characters 2..12; nullopt when 13 characters or fewer.
 std::optional<int64_t> DecodeKenwoodReply(std::span<const uint8_t> reply);
 

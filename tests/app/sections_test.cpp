@@ -15,39 +15,13 @@
 #include "decoders/rx_commands.h"
 #include "support/core_config.h"
 #include "support/pty.h"
+#include "support/wake_host.h"
 #include "support/script_prompt.h"
 #include "support/test_paths.h"
 #include "tx/transmit_text.h"
 
 namespace vexa::app {
 namespace {
-
-// A host whose wake-ups (from the audio and serial threads) can be waited for.
-class WakeHost final : public CoreHost {
- public:
-  bool StartTickTimer(int) override { return true; }
-  void StopTickTimer() override {}
-  void SetCaption(const std::string&) override {}
-  void EndModalLoop(int) override {}
-  void Wake() override {
-    std::lock_guard lock(mutex_);
-    ++wakes_;
-    cv_.notify_all();
-  }
-  // Waits (bounded) for a wake-up after the ones already seen.
-  bool WaitForWake() {
-    std::unique_lock lock(mutex_);
-    const bool woke =
-        cv_.wait_for(lock, std::chrono::seconds(5), [this] { return wakes_ > seen_; });
-    seen_ = wakes_;
-    return woke;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  int wakes_ = 0, seen_ = 0;
-};
 
 // Records what the sections announce.
 class Probe final : public Section {
@@ -70,7 +44,7 @@ struct Station {
   platform::SettingsStore store{dir.File("vexa.ini")};
   test::ScriptPrompt prompt;
   std::unique_ptr<platform::AudioBackend> audio;
-  WakeHost host;
+  test::WakeHost host;
   TextReceiveView view;
   Probe probe;
   std::unique_ptr<MainCore> core;

@@ -1,0 +1,181 @@
+#include "app/rig_section.h"
+
+#include <algorithm>
+
+#include "app/settings_table.h"
+
+namespace vexa::app {
+
+void RigSettings::Load(const platform::SettingsStore& s) {
+  auto num = [&](const char* sec, const char* key) { return ReadIntSetting(s, sec, key); };
+  cat.type = num("TX1", "Type");
+  cat.icomAddr = num("TX1", "IcomAddr");
+  cat.yaesuModel = num("TX1", "Yaesu");
+  cat.tenTec = num("TX1", "TenTec");
+  cat.digiSide = num("TX1", "DigiSide");
+  cat.digiCommand = num("TX1", "DigiCommand");
+  corrections.data = num("TX1", "FqCorrection");
+  corrections.cw = num("TX1", "FqCorrCW");
+  corrections.usb = num("TX1", "FqCorrUSB");
+  corrections.lsb = num("TX1", "FqCorrLSB");
+  cwBySoundCard = num("CW", "UseSB") != 0;
+  comPort = num("TX1", "ComPort");
+}
+
+void RigSection::OnInitStep(int step) {
+  switch (step) {
+    case 11:
+      settings_.Load(ctx_.store());
+      break;
+    case 12:
+      // The transmit section has opened the port at this step: ask where the rig is.
+      RequestStatus();
+      break;
+    default:
+      break;
+  }
+}
+
+void RigSection::OnModeChange(Mode mode) {
+  mode_ = mode;
+  if (followingRig_) return;
+  const int code = RigModeOf(mode, settings_.cwBySoundCard);
+  if (code != kNoRigMode) SetRigMode(code);
+}
+
+tx::DialContext RigSection::Context() const {
+  tx::DialContext c;
+  c.mode = mode_;
+  c.cwBySoundCard = settings_.cwBySoundCard;
+  c.audioHz = audioHz_;
+  c.digiSide = settings_.cat.digiSide;
+  c.corrections = settings_.corrections;
+  return c;
+}
+
+int64_t RigSection::operatingHz() const {
+  return tx::OperatingFrequency(Context(), dialHz_);
+}
+
+void RigSection::Send(const tx::CatCommands& commands) {
+  if (!PortOpen()) return;
+  for (const tx::CatCommand& c : commands) {
+    // A write error is not fatal: the next poll or command tries again.
+    (void)ctx_.transceiver->WriteBytes(c.bytes);
+    if (sent_.size() >= 64) sent_.erase(sent_.begin());
+    sent_.push_back(c.bytes);
+    const int wait = tx::CommandWaitMs(c, ctx_.transceiver->Speed());
+    if (wait > 0) ctx_.Sleep(wait);
+  }
+}
+
+void RigSection::DialKnown(int64_t hz) {
+  dialHz_ = hz;
+  ctx_.bus.RigFrequencyChanged(hz);
+}
+
+void RigSection::SetOperatingFrequency(int64_t operatingHz) {
+  const int64_t dial = tx::DialForOperating(Context(), operatingHz);
+  if (dial <= 0) return;
+  dialHz_ = dial;
+  if (PortOpen()) Send(tx::EncodeSetFrequency(settings_.cat, dial));
+  ctx_.bus.RigFrequencyChanged(dial);
+}
+
+void RigSection::SetRigMode(int rigMode) {
+  rigMode_ = rigMode;
+  Send(tx::EncodeSetMode(settings_.cat, rigMode));
+}
+
+void RigSection::RequestStatus() {
+  ticksSincePoll_ = 0;
+  Send(tx::EncodeRequestStatus(settings_.cat));
+}
+
+void RigSection::SelectVfo(int subCommand) {
+  Send(tx::EncodeSelectVfo(settings_.cat, subCommand));
+}
+
+void RigSection::OnTransceiverBytes(std::span<const uint8_t> bytes) {
+  const tx::CatFamily family = settings_.cat.family();
+  if (family == tx::CatFamily::IcomFixed || family == tx::CatFamily::IcomAddressed) {
+    std::vector<std::vector<uint8_t>> frames;
+    framer_.Feed(bytes, frames);
+    for (const auto& f : frames) {
+      const tx::CatReport r = tx::DecodeIcomFrame(settings_.cat, f, mode_);
+      if (r.dialHz) {
+        ++replies_;
+        ticksSinceReply_ = 0;
+        DialKnown(*r.dialHz);
+      }
+      if (r.mode) {
+        ++replies_;
+        ticksSinceReply_ = 0;
+        followingRig_ = true;
+        ctx_.bus.ModeRequested(*r.mode);
+        followingRig_ = false;
+      }
+      if (!r.monitorText.empty()) ctx_.bus.PortMonitorText(r.monitorText);
+    }
+    return;
+  }
+  if (!tx::FamilyRow(settings_.cat.type).polledOnTick) return;
+  // A rig that talks without end must not grow the buffer: keep the newest bytes.
+  reply_.insert(reply_.end(), bytes.begin(), bytes.end());
+  if (reply_.size() > kMaxReply)
+    reply_.erase(reply_.begin(), reply_.end() - static_cast<ptrdiff_t>(kMaxReply));
+}
+
+bool RigSection::ReplyComplete() const {
+  if (settings_.cat.family() == tx::CatFamily::Kenwood)
+    return std::find(reply_.begin(), reply_.end(), ';') != reply_.end();
+  const size_t need = tx::YaesuReplyLength(settings_.cat.yaesuModel);
+  return need > 0 && reply_.size() >= need;
+}
+
+void RigSection::DecodePolledReply() {
+  std::optional<int64_t> dial;
+  if (settings_.cat.family() == tx::CatFamily::Yaesu) {
+    dial = tx::DecodeYaesuReply(settings_.cat.yaesuModel, reply_);
+  } else if (settings_.cat.family() == tx::CatFamily::Kenwood) {
+    // The answer to "IF;" among whatever else the rig said, up to its ';'.
+    static constexpr uint8_t kIf[] = {'I', 'F'};
+    auto at = std::search(reply_.begin(), reply_.end(), std::begin(kIf), std::end(kIf));
+    if (at != reply_.end()) {
+      auto end = std::find(at, reply_.end(), ';');
+      if (end != reply_.end())
+        dial = tx::DecodeKenwoodReply(std::span<const uint8_t>(&*at, end - at + 1));
+    }
+  }
+  reply_.clear();
+  if (dial) {
+    ++replies_;
+    ticksSinceReply_ = 0;
+    DialKnown(*dial);
+  }
+}
+
+void RigSection::OnTick() {
+  if (ticksSinceReply_ < 1000000) ++ticksSinceReply_;
+  if (!tx::FamilyRow(settings_.cat.type).polledOnTick || !PortOpen()) return;
+  ++ticksSincePoll_;
+  if (!reply_.empty() && ReplyComplete()) {
+    DecodePolledReply();
+    RequestStatus();
+  } else if (ticksSincePoll_ >= kRepollTicks) {
+    // No (whole) answer: drop what came and ask again; a rig switched on later is found so.
+    reply_.clear();
+    RequestStatus();
+  }
+}
+
+std::string RigSection::StatusText() const {
+  const tx::CatFamilyRow& row = tx::FamilyRow(settings_.cat.type);
+  if (row.family == tx::CatFamily::None) return "No CAT";
+  std::string s = row.name;
+  if (!PortOpen()) return s + ": port not open";
+  if (row.family == tx::CatFamily::TenTec) return s;  // it never answers
+  return s + (answering() ? "" : ": no reply");
+}
+
+}  // namespace vexa::app

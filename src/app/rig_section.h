@@ -1,0 +1,90 @@
+#pragma once
+// The rig section: keeps the transceiver's dial frequency and mode in step with the program's.
+// It sends the CAT commands of the configured family over the transceiver port that the
+// transmit section opened, decodes what the transceiver sends back (Icom frames as they arrive,
+// Yaesu and Kenwood replies on the tick, with the poll repeated), and works out the operating
+// frequency the user sees from the dial, the receive audio frequency and the corrections.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/section.h"
+#include "app/station_context.h"
+#include "tx/cat.h"
+
+namespace vexa::app {
+
+// The CAT settings read at initialisation (step 11).
+struct RigSettings {
+  tx::CatSettings cat;
+  tx::FrequencyCorrections corrections;
+  bool cwBySoundCard = true;  // CW/UseSB
+  int comPort = 0;
+
+  void Load(const platform::SettingsStore& store);
+};
+
+class RigSection final : public Section {
+ public:
+  // A Yaesu or Kenwood rig that has not answered for this many ticks is asked again.
+  static constexpr int kRepollTicks = 18;
+  // The reply buffer of the polled families holds at most this much.
+  static constexpr size_t kMaxReply = 512;
+
+  explicit RigSection(StationContext& ctx) : ctx_(ctx) {}
+
+  const char* name() const override { return "rig"; }
+  void OnInitStep(int step) override;
+  void OnModeChange(Mode mode) override;
+  void OnTick() override;
+  void OnReceiveFrequency(double hz) override { audioHz_ = hz; }
+  void OnTransceiverBytes(std::span<const uint8_t> bytes) override;
+
+  // --- Commands ---
+  // Sets the transceiver so that the signal under the receive marker is at operatingHz.
+  void SetOperatingFrequency(int64_t operatingHz);
+  // The mode command for a rig mode code (kRigLsb..kRigFm).
+  void SetRigMode(int rigMode);
+  void RequestStatus();
+  void SelectVfo(int subCommand);
+
+  // --- State ---
+  int64_t dialHz() const { return dialHz_; }
+  int64_t operatingHz() const;
+  // "%i.%03i.%03i" of the operating frequency.
+  std::string OperatingText() const { return tx::FormatFrequency(operatingHz()); }
+  // The rig mode code last sent (kNoRigMode before any).
+  int rigMode() const { return rigMode_; }
+  // One line for the status indicator: the family and whether it answers.
+  std::string StatusText() const;
+  bool answering() const { return replies_ > 0 && ticksSinceReply_ < 4 * kRepollTicks; }
+  const RigSettings& settings() const { return settings_; }
+  // Bytes of a Yaesu or Kenwood reply waiting for the tick.
+  size_t pendingReply() const { return reply_.size(); }
+  // What was sent, oldest first (for tests and the port monitor), bounded.
+  const std::vector<std::vector<uint8_t>>& sent() const { return sent_; }
+
+ private:
+  tx::DialContext Context() const;
+  bool PortOpen() const { return ctx_.transceiver != nullptr && ctx_.transceiver->IsOpen(); }
+  void Send(const tx::CatCommands& commands);
+  void DialKnown(int64_t hz);
+  bool ReplyComplete() const;
+  void DecodePolledReply();
+
+  StationContext& ctx_;
+  RigSettings settings_;
+  Mode mode_ = Mode::Psk31;
+  double audioHz_ = 1000;
+  int64_t dialHz_ = tx::kInitialDialHz;
+  int rigMode_ = kNoRigMode;
+  tx::IcomFramer framer_;
+  std::vector<uint8_t> reply_;
+  std::vector<std::vector<uint8_t>> sent_;
+  int ticksSincePoll_ = 0;
+  int ticksSinceReply_ = 0;
+  int replies_ = 0;
+  bool followingRig_ = false;  // a mode change that came from the rig is not sent back
+};
+
+}  // namespace vexa::app

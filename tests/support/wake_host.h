@@ -1,0 +1,37 @@
+#pragma once
+// A core host for tests whose wake-ups (from the audio and serial threads) can be waited for.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "app/station_context.h"
+
+namespace vexa::test {
+
+class WakeHost final : public app::CoreHost {
+ public:
+  bool StartTickTimer(int) override { return true; }
+  void StopTickTimer() override {}
+  void SetCaption(const std::string&) override {}
+  void EndModalLoop(int) override {}
+  void Wake() override {
+    std::lock_guard lock(mutex_);
+    ++wakes_;
+    cv_.notify_all();
+  }
+  // Waits (bounded) for a wake-up after the ones already seen.
+  bool WaitForWake() {
+    std::unique_lock lock(mutex_);
+    const bool woke =
+        cv_.wait_for(lock, std::chrono::seconds(5), [this] { return wakes_ > seen_; });
+    seen_ = wakes_;
+    return woke;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  int wakes_ = 0, seen_ = 0;
+};
+
+}  // namespace vexa::test
