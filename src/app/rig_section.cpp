@@ -82,6 +82,20 @@ void RigSection::SetOperatingFrequency(int64_t operatingHz) {
   ctx_.bus.RigFrequencyChanged(dial);
 }
 
+bool RigSection::AskOperatingFrequency() {
+  platform::Prompt* prompt = ctx_.prompt();
+  if (prompt == nullptr) return false;
+  std::string text = OperatingText();
+  if (!prompt->AskText("Operating frequency (MHz.kHz.Hz)", "Transceiver", text)) return false;
+  const std::optional<int64_t> hz = tx::ParseFrequency(text);
+  if (!hz) {
+    prompt->Message("Not a frequency: " + text, "Transceiver", platform::PromptIcon::Warning);
+    return false;
+  }
+  SetOperatingFrequency(*hz);
+  return true;
+}
+
 void RigSection::SetRigMode(int rigMode) {
   rigMode_ = rigMode;
   Send(tx::EncodeSetMode(settings_.cat, rigMode));

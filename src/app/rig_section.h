@@ -45,6 +45,9 @@ class RigSection final : public Section {
   void SetOperatingFrequency(int64_t operatingHz);
   // The mode command for a rig mode code (kRigLsb..kRigFm).
   void SetRigMode(int rigMode);
+  // Asks for the operating frequency (the current one to start with) and sets it. False when
+  // cancelled or when the text is no frequency (the prompt then says so).
+  bool AskOperatingFrequency();
   void RequestStatus();
   void SelectVfo(int subCommand);
 

@@ -16,8 +16,8 @@
 #include "platform/files/paths.h"
 #include "platform/files/prompt.h"
 #include "platform/files/settings_store.h"
-#include "platform/serial/serial_port.h"
 #include "platform/files/trace_log.h"
+#include "platform/serial/serial_port.h"
 
 namespace vexa::app {
 

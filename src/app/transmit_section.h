@@ -5,8 +5,8 @@
 // inversion flag and the RTTY baud rate that the receive section announces.
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>

@@ -19,6 +19,7 @@ constexpr CommandDef kCommands[] = {
     {"cty", "cty update [URL] | install FILE  get the current country file", CmdCty},
     {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
     {"tx", "tx --mode MODE (--text T | --text-file F) -o OUT.wav  modulate a text (tx -h)", CmdTx},
+    {"rig", "rig read | set FREQ [--mode M]  the transceiver over CAT", CmdRig},
     {"ports", "ports [monitor]              serial devices and port numbers; the port monitor", CmdPorts},
 };
 

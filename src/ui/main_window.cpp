@@ -99,14 +99,31 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   txButton_ = new QPushButton("TX");
   txButton_->setCheckable(true);
   txButton_->setToolTip(tr("Switch between receive and transmit (Pause, Alt+X)"));
+  // The transceiver's operating frequency, large; a click asks for a new one.
+  rigFreq_ = new QPushButton;
+  rigFreq_->setObjectName("rigFrequency");
+  rigFreq_->setFlat(true);
+  rigFreq_->setToolTip(tr("Transceiver operating frequency: click to type a new one"));
+  QFont big = rigFreq_->font();
+  big.setPointSizeF(big.pointSizeF() * 1.6);
+  big.setBold(true);
+  rigFreq_->setFont(big);
+  rigStatus_ = new QLabel;
+  rigStatus_->setObjectName("rigStatus");
   top->addWidget(new QLabel("Mode"));
   top->addWidget(mode_);
   top->addWidget(new QLabel("RX"));
   top->addWidget(rxFreq_);
   top->addWidget(new QLabel("TX"));
   top->addWidget(txFreq_);
-  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_, signal_, noSignal_, uos_, lsb_})
-    top->addWidget(c);
+  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_, signal_, noSignal_}) top->addWidget(c);
+  // The second row: the transceiver, the sideband and the RTTY and CW commands.
+  auto* second = new QHBoxLayout;
+  second->addWidget(rigFreq_);
+  second->addWidget(rigStatus_);
+  second->addStretch();
+  second->addWidget(uos_);
+  second->addWidget(lsb_);
   auto* unshift = new QPushButton("Unshift");
   unshift->setObjectName("unshift");
   unshift->setToolTip(tr("RTTY: back to letters"));
@@ -115,9 +132,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   baud->setToolTip(tr("RTTY: set the baud rate"));
   auto* cwSpeed = new QPushButton("CW speed");
   cwSpeed->setObjectName("cwSpeed");
-  top->addWidget(unshift);
-  top->addWidget(baud);
-  top->addWidget(cwSpeed);
+  second->addWidget(unshift);
+  second->addWidget(baud);
+  second->addWidget(cwSpeed);
   top->addStretch();
   top->addWidget(txButton_);
   // The program's menu: layout, log export, about.
@@ -206,6 +223,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   split->setSizes({large ? 260 : 180, large ? 420 : 280, large ? 160 : 110});
   auto* v = new QVBoxLayout(this);
   v->addLayout(top);
+  v->addLayout(second);
   v->addWidget(split, 1);
   v->addLayout(entry);
   v->addLayout(status);
@@ -276,6 +294,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(lsb_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetLowerSideband(on); });
   connect(unshift, &QPushButton::clicked, this, [&rx] { rx.Unshift(); });
   connect(baud, &QPushButton::clicked, this, [&rx] { (void)rx.AskRttyBaud(); });
+  connect(rigFreq_, &QPushButton::clicked, this, [this] {
+    if (core_.rig().AskOperatingFrequency()) RefreshAfterTick();
+  });
   connect(cwSpeed, &QPushButton::clicked, this,
           [this] { ShowDialog(cwDialog_, cwPosition_, "CwDialog"); });
   BuildDialogs();
@@ -468,6 +489,15 @@ void MainWindow::RefreshAfterTick() {
   if (hell_->isVisible()) hell_->Refresh();
   if (cwDialog_->isVisible())
     cwCaption_->setText(QString::fromStdString(core_.transmit().CwSpeedCaption()));
+  auto& rig = core_.rig();
+  rigFreq_->setText(QString::fromStdString(rig.OperatingText()));
+  const int rigMode = rig.rigMode();
+  static const char* kRigModes[] = {"LSB", "USB", "AM", "CW", "DATA", "FM"};
+  QString rigText = QString::fromStdString(rig.StatusText());
+  if (rig.settings().cat.type != 0 && rigMode >= 0 && rigMode <= 5)
+    rigText += QString("  %1").arg(kRigModes[rigMode]);
+  rigStatus_->setText(rigText);
+  rigStatus_->setStyleSheet(rig.answering() ? "color: #006000" : "color: #805000");
   std::string notes = core_.transmit().portStatus();
   if (!core_.startupNotice().empty()) notes += (notes.empty() ? "" : "  ") + core_.startupNotice();
   const QString n = QString::fromStdString(notes);

@@ -50,6 +50,8 @@ class MainWindow final : public QWidget {
   QPushButton* txButton() { return txButton_; }
   HellWindow* hellWindow() { return hell_; }
   QLineEdit* qsoEntry() { return qso_; }
+  QPushButton* rigFrequency() { return rigFreq_; }
+  QLabel* rigStatus() { return rigStatus_; }
   QDialog* portMonitorWindow() { return monitorWindow_; }
   QPlainTextEdit* portMonitorText() { return monitorText_; }
   QDialog* cwSpeedDialog() { return cwDialog_; }
@@ -80,6 +82,8 @@ class MainWindow final : public QWidget {
             *rxOn_ = nullptr, *signal_ = nullptr, *noSignal_ = nullptr, *uos_ = nullptr,
             *lsb_ = nullptr;
   QLineEdit* qso_ = nullptr;
+  QPushButton* rigFreq_ = nullptr;
+  QLabel* rigStatus_ = nullptr;
   QDialog* monitorWindow_ = nullptr;
   QPlainTextEdit* monitorText_ = nullptr;
   QAction* monitorAction_ = nullptr;

@@ -156,7 +156,8 @@ TEST(RigSection, AKenwoodAnswerSplitAcrossReadsIsDecodedWhenWhole) {
   ASSERT_EQ(s.core->rig().pendingReply(), 17u);
   for (int i = 0; i < 3; ++i) s.core->OnTimer();  // half an answer: the tick waits for ';'
   EXPECT_EQ(s.core->rig().dialHz(), tx::kInitialDialHz);
-  const auto rest = std::span(reinterpret_cast<const uint8_t*>(reply.data()) + 17, reply.size() - 17);
+  const auto rest =
+      std::span(reinterpret_cast<const uint8_t*>(reply.data()) + 17, reply.size() - 17);
   s.core->rig().OnTransceiverBytes(rest);
   s.core->OnTimer();
   EXPECT_EQ(s.core->rig().dialHz(), 7040000);

@@ -15,9 +15,9 @@
 #include "decoders/rx_commands.h"
 #include "support/core_config.h"
 #include "support/pty.h"
-#include "support/wake_host.h"
 #include "support/script_prompt.h"
 #include "support/test_paths.h"
+#include "support/wake_host.h"
 #include "tx/transmit_text.h"
 
 namespace vexa::app {

@@ -68,7 +68,8 @@ class ScriptedRig {
         if (pending.size() < s.expect.size()) break;
         if (pending.compare(0, s.expect.size(), s.expect) != 0) {
           std::lock_guard lock(mutex_);
-          if (error_.empty()) error_ = "step " + std::to_string(done_.load()) + ": unexpected bytes";
+          if (error_.empty())
+            error_ = "step " + std::to_string(done_.load()) + ": unexpected bytes";
           pending.erase(0, 1);  // resynchronise on the next byte
           continue;
         }

@@ -179,12 +179,6 @@ TEST(MainWindow, TheProgramsScreenshotShowsTheWaterfallAndTheMarkers) {
   EXPECT_TRUE(red) << "no receive marker at x=" << mx;
 }
 
-}  // namespace
-}  // namespace vexa::ui
-
-namespace vexa::ui {
-namespace {
-
 // Decodes a WAV file through the program's receive path.
 std::string DecodeWav(const std::string& wav, int mode, double hz) {
   test::TempDir dir;
@@ -334,6 +328,22 @@ TEST(MainWindow, TheQsoLineSavesToTheLogAndAnUnsavedLineIsAskedAboutAtClose) {
   r.prompt.answer = platform::PromptAnswer::Cancel;
   EXPECT_FALSE(r.core->RequestClose());
   EXPECT_EQ(r.prompt.asked, "Text is not saved!\r\nSave?\n");
+}
+
+TEST(MainWindow, TheRigFrequencyShowsTheOperatingFrequencyAndAClickSetsIt) {
+  Rig r;
+  r.window->RefreshAfterTick();
+  // No CAT: the display still follows the dial and the receive audio frequency.
+  EXPECT_EQ(r.window->rigFrequency()->text().toStdString(), "14.072.000");  // 14.071 + 1000 Hz
+  EXPECT_EQ(r.window->rigStatus()->text().toStdString().substr(0, 6), "No CAT");
+  r.prompt.answers = {"7.041.500", "seven"};
+  r.window->rigFrequency()->click();
+  EXPECT_EQ(r.core->rig().dialHz(), 7040500);
+  EXPECT_EQ(r.window->rigFrequency()->text().toStdString(), "7.041.500");
+  EXPECT_EQ(r.core->receive().rigFrequency(), 7040500);  // the waterfall scale follows
+  r.window->rigFrequency()->click();
+  EXPECT_EQ(r.prompt.shown, "Not a frequency: seven\n");
+  EXPECT_EQ(r.core->rig().dialHz(), 7040500);
 }
 
 }  // namespace
