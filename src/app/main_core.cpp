@@ -39,7 +39,8 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   transmit_ = std::make_unique<TransmitSection>(*ctx_, receive_->echoRing());
   logbook_ = std::make_unique<LogbookSection>(*ctx_);
   rig_ = std::make_unique<RigSection>(*ctx_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get()};
+  memories_ = std::make_unique<MemorySection>(*ctx_);
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(), memories_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -48,6 +49,7 @@ MainCore::~MainCore() {
   if (!destroyed_) OnDestroy();
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
+  memories_.reset();
   rig_.reset();
   logbook_.reset();
   transmit_.reset();
@@ -158,6 +160,11 @@ void MainCore::OnSysCommand(int command) {
     if (s->OnCommand(c)) return;
 }
 
+void MainCore::OnMenuCommand(int id) {
+  for (Section* s : sections_)
+    if (s->OnCommand(id)) return;
+}
+
 bool MainCore::ApplyLayoutAndLanguage(bool largeScreen, int language) {
   auto& s = *config_.store;
   const bool layoutChanged = (s.ReadSettingInt("Keyboard", "LargeScreen", 0) != 0) != largeScreen;
@@ -231,6 +238,14 @@ void MainCore::ModeRequested(Mode mode) {
 }
 void MainCore::PortMonitorText(std::string_view text) {
   ForEach([text](Section& s) { s.OnPortMonitorText(text); });
+}
+void MainCore::CaptureStation(StationSnapshot& snapshot) {
+  snapshot.mode = mode_;
+  ForEach([&snapshot](Section& s) { s.OnCapture(snapshot); });
+}
+void MainCore::RestoreStation(const StationSnapshot& snapshot) {
+  if (snapshot.mode != mode_) SetMode(snapshot.mode);
+  ForEach([&snapshot](Section& s) { s.OnRestore(snapshot); });
 }
 void MainCore::Notice(std::string_view text) {
   if (!notice_.empty()) notice_ += "  ";

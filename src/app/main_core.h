@@ -15,6 +15,7 @@
 
 #include "app/logbook_section.h"
 #include "app/member_settings.h"
+#include "app/memory_section.h"
 #include "app/position_dialog.h"
 #include "app/receive_section.h"
 #include "app/rig_section.h"
@@ -57,6 +58,8 @@ class MainCore final : private SectionBus {
   // The 55 ms tick.
   void OnTimer();
   void OnSysCommand(int command);
+  // A command of the window's own controls (a menu item, a button row), by its number.
+  void OnMenuCommand(int id);
   // The layout or language chosen in Setup: a change is written at once, sound input stops and
   // the window is rebuilt (the modal loop ends with the reload result). False when unchanged.
   bool ApplyLayoutAndLanguage(bool largeScreen, int language);
@@ -74,6 +77,7 @@ class MainCore final : private SectionBus {
   TransmitSection& transmit() { return *transmit_; }
   LogbookSection& logbook() { return *logbook_; }
   RigSection& rig() { return *rig_; }
+  MemorySection& memories() { return *memories_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
   void AddSection(Section& section) { sections_.push_back(&section); }
@@ -111,6 +115,8 @@ class MainCore final : private SectionBus {
   void RigFrequencyChanged(int64_t dialHz) override;
   void ModeRequested(Mode mode) override;
   void PortMonitorText(std::string_view text) override;
+  void CaptureStation(StationSnapshot& snapshot) override;
+  void RestoreStation(const StationSnapshot& snapshot) override;
 
   CoreConfig config_;
   platform::TraceLog trace_;
@@ -127,6 +133,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<TransmitSection> transmit_;
   std::unique_ptr<LogbookSection> logbook_;
   std::unique_ptr<RigSection> rig_;
+  std::unique_ptr<MemorySection> memories_;
   std::vector<Section*> sections_;
 
   Mode mode_ = Mode::Psk31;

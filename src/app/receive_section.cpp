@@ -214,6 +214,29 @@ double ReceiveSection::rttyBaud() const {
   return path_->chain().rttySingle().symbolRate;
 }
 
+void ReceiveSection::OnCapture(StationSnapshot& snap) {
+  snap.receiveHz = rxHz_;
+  snap.transmitHz = txHz_;
+  snap.secondHz = path_->secondHz();
+  snap.rttyBaud = rttyBaud();
+  snap.afc = afc_;
+  snap.net = net_;
+}
+
+void ReceiveSection::OnRestore(const StationSnapshot& snap) {
+  // The second channel first (its catch-up starts on the stored audio), then the decoders.
+  PlaceSecondChannel(snap.secondHz);
+  if (snap.mode == Mode::Rtty && snap.rttyBaud >= decoders::kMinRttyBaud &&
+      snap.rttyBaud <= decoders::kMaxRttyBaud) {
+    path_->chain().SetRttyBaud(snap.rttyBaud);
+    ctx_.bus.RttyBaudChanged(snap.rttyBaud);
+  }
+  if (snap.receiveHz > 0) TuneAll(snap.receiveHz);
+  if (snap.transmitHz > 0) SetTxFrequency(snap.transmitHz);
+  afc_ = snap.afc;
+  SetNet(snap.net);
+}
+
 void ReceiveSection::Unshift() {
   path_->chain().Unshift();
 }

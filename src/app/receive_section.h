@@ -40,6 +40,8 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   void OnClosing() override;
   void OnDestroy() override;
   void OnTransmitting(bool on) override;
+  void OnCapture(StationSnapshot& snapshot) override;
+  void OnRestore(const StationSnapshot& snapshot) override;
   void OnRigFrequency(int64_t dialHz) override { SetRigFrequency(static_cast<int>(dialHz)); }
 
   // Takes and processes every waiting input block. Returns the number processed.

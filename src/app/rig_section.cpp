@@ -75,7 +75,10 @@ void RigSection::DialKnown(int64_t hz) {
 }
 
 void RigSection::SetOperatingFrequency(int64_t operatingHz) {
-  const int64_t dial = tx::DialForOperating(Context(), operatingHz);
+  SetDial(tx::DialForOperating(Context(), operatingHz));
+}
+
+void RigSection::SetDial(int64_t dial) {
   if (dial <= 0) return;
   dialHz_ = dial;
   if (PortOpen()) Send(tx::EncodeSetFrequency(settings_.cat, dial));

@@ -39,10 +39,16 @@ class RigSection final : public Section {
   void OnTick() override;
   void OnReceiveFrequency(double hz) override { audioHz_ = hz; }
   void OnTransceiverBytes(std::span<const uint8_t> bytes) override;
+  void OnCapture(StationSnapshot& snapshot) override { snapshot.dialHz = dialHz_; }
+  void OnRestore(const StationSnapshot& snapshot) override {
+    if (snapshot.dialHz > 0) SetDial(snapshot.dialHz);
+  }
 
   // --- Commands ---
   // Sets the transceiver so that the signal under the receive marker is at operatingHz.
   void SetOperatingFrequency(int64_t operatingHz);
+  // Sets the dial frequency itself.
+  void SetDial(int64_t dialHz);
   // The mode command for a rig mode code (kRigLsb..kRigFm).
   void SetRigMode(int rigMode);
   // Asks for the operating frequency (the current one to start with) and sets it. False when

@@ -13,6 +13,18 @@
 
 namespace vexa::app {
 
+// The operating set-up a frequency memory keeps: each section fills in and restores its part.
+struct StationSnapshot {
+  Mode mode = Mode::Psk31;
+  int64_t dialHz = 0;     // the transceiver's dial frequency
+  double receiveHz = 0;   // audio receive frequency
+  double transmitHz = 0;  // audio transmit frequency
+  double secondHz = 0;    // the second receive channel (0: off)
+  double rttyBaud = 0;    // the RTTY decoders' speed
+  int cwDotTicks = 0;     // the CW keyer's dot length in 4 ms ticks
+  bool afc = false, net = false;
+};
+
 // What a section can announce; the core passes each announcement to every section in order.
 class SectionBus {
  public:
@@ -41,6 +53,10 @@ class SectionBus {
   virtual void ModeRequested(Mode mode) = 0;
   // Text for the port monitor window (frames on the transceiver bus nobody asked for).
   virtual void PortMonitorText(std::string_view text) = 0;
+  // Every section puts its part of the operating set-up into the snapshot.
+  virtual void CaptureStation(StationSnapshot& snapshot) = 0;
+  // The set-up goes back: the mode first, then every section takes its part.
+  virtual void RestoreStation(const StationSnapshot& snapshot) = 0;
 };
 
 class Section {
@@ -80,6 +96,8 @@ class Section {
   virtual void OnReceiveFrequency(double hz) { (void)hz; }
   virtual void OnRigFrequency(int64_t dialHz) { (void)dialHz; }
   virtual void OnPortMonitorText(std::string_view text) { (void)text; }
+  virtual void OnCapture(StationSnapshot& snapshot) { (void)snapshot; }
+  virtual void OnRestore(const StationSnapshot& snapshot) { (void)snapshot; }
 };
 
 }  // namespace vexa::app

@@ -70,6 +70,14 @@ class TransmitSection final : public Section {
   void OnRttyBaud(double baud) override { rttyBaud_ = baud; }
   void OnReceptionSwitch(bool on) override;
   void OnPortMonitorText(std::string_view text) override;
+  void OnCapture(StationSnapshot& snapshot) override {
+    snapshot.cwDotTicks = transmitter_->keyer().dotTicks();
+  }
+  // The keyer speed comes back with a CW memory only.
+  void OnRestore(const StationSnapshot& snapshot) override {
+    if (snapshot.mode == Mode::Cw && snapshot.cwDotTicks > 0)
+      transmitter_->keyer().SetNormalDotTicks(snapshot.cwDotTicks);
+  }
 
   // --- Events ---
   // Takes every finished output block and hands it to the transmitter.

@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/mode.h"
 #include "decoders/decoder_chain.h"
@@ -121,6 +122,27 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   auto* second = new QHBoxLayout;
   second->addWidget(rigFreq_);
   second->addWidget(rigStatus_);
+  // The ten frequency memories: the list shows each one's transceiver frequency.
+  memories_ = new QComboBox;
+  memories_->setObjectName("memoryList");
+  memories_->setToolTip(tr("Frequency memories: Store keeps the whole set-up, Recall restores it"));
+  auto* store = new QPushButton("Store");
+  store->setObjectName("memoryStore");
+  auto* recall = new QPushButton("Recall");
+  recall->setObjectName("memoryRecall");
+  second->addSpacing(12);
+  second->addWidget(memories_);
+  second->addWidget(store);
+  second->addWidget(recall);
+  connect(store, &QPushButton::clicked, this, [this] {
+    core_.OnMenuCommand(app::kCmdStoreMemory + memories_->currentIndex());
+    RefreshMemoryList();
+  });
+  connect(recall, &QPushButton::clicked, this, [this] {
+    core_.OnMenuCommand(app::kCmdRecallMemory + memories_->currentIndex());
+    SyncControls();
+    RefreshAfterTick();
+  });
   second->addStretch();
   second->addWidget(uos_);
   second->addWidget(lsb_);
@@ -193,6 +215,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   auto saveEntry = [this] {
     (void)core_.logbook().SaveEntry();
     qso_->setText(QString::fromStdString(core_.logbook().entry().text));
+    RefreshMemoryList();
   };
   connect(save, &QPushButton::clicked, this, saveEntry);
   connect(qso_, &QLineEdit::returnPressed, this, saveEntry);
@@ -300,6 +323,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(cwSpeed, &QPushButton::clicked, this,
           [this] { ShowDialog(cwDialog_, cwPosition_, "CwDialog"); });
   BuildDialogs();
+  RefreshMemoryList();
   connect(spectrum_, &SpectrumWidget::FrequenciesChanged, this, [this] { SyncControls(); });
   SyncControls();
 }
@@ -386,6 +410,17 @@ void MainWindow::BuildDialogs() {
   (new QVBoxLayout(monitorWindow_))->addWidget(monitorText_);
   monitorWindow_->resize(560, 260);
   connect(monitorWindow_, &QDialog::finished, this, [this] { monitorAction_->setChecked(false); });
+}
+
+void MainWindow::RefreshMemoryList() {
+  const int current = std::max(0, memories_->currentIndex());
+  memories_->clear();
+  for (int n = 0; n < app::kMemoryCount; ++n) {
+    const std::string f = core_.memories().ListText(n);
+    memories_->addItem(
+        QString("M%1  %2").arg(n + 1).arg(f.empty() ? QString("-") : QString::fromStdString(f)));
+  }
+  memories_->setCurrentIndex(current);
 }
 
 void MainWindow::ShowDialog(QDialog* d, app::CPositionDialog& pos, const char* caption) {

@@ -52,6 +52,7 @@ class MainWindow final : public QWidget {
   QLineEdit* qsoEntry() { return qso_; }
   QPushButton* rigFrequency() { return rigFreq_; }
   QLabel* rigStatus() { return rigStatus_; }
+  QComboBox* memoryList() { return memories_; }
   QDialog* portMonitorWindow() { return monitorWindow_; }
   QPlainTextEdit* portMonitorText() { return monitorText_; }
   QDialog* cwSpeedDialog() { return cwDialog_; }
@@ -71,6 +72,7 @@ class MainWindow final : public QWidget {
   void DrainSecondChannel();
   void ShowModeWindows();
   void BuildDialogs();
+  void RefreshMemoryList();
   void ShowDialog(QDialog* d, app::CPositionDialog& pos, const char* caption);
   void RememberDialog(QDialog* d, app::CPositionDialog& pos);
 
@@ -84,6 +86,7 @@ class MainWindow final : public QWidget {
   QLineEdit* qso_ = nullptr;
   QPushButton* rigFreq_ = nullptr;
   QLabel* rigStatus_ = nullptr;
+  QComboBox* memories_ = nullptr;
   QDialog* monitorWindow_ = nullptr;
   QPlainTextEdit* monitorText_ = nullptr;
   QAction* monitorAction_ = nullptr;

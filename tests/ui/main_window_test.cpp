@@ -346,5 +346,24 @@ TEST(MainWindow, TheRigFrequencyShowsTheOperatingFrequencyAndAClickSetsIt) {
   EXPECT_EQ(r.core->rig().dialHz(), 7040500);
 }
 
+TEST(MainWindow, TheMemoryRowStoresAndRecallsTheSelectedMemory) {
+  Rig r;
+  auto* list = r.window->memoryList();
+  ASSERT_EQ(list->count(), 10);
+  EXPECT_EQ(list->itemText(2).toStdString(), "M3  -");
+  r.core->rig().SetDial(3580000);
+  r.core->receive().TuneAll(1234);
+  list->setCurrentIndex(2);
+  r.Find<QPushButton>("memoryStore")->click();
+  EXPECT_EQ(list->itemText(2).toStdString(), "M3  3.580.000");
+  EXPECT_EQ(list->currentIndex(), 2);
+  r.core->rig().SetDial(14070000);
+  r.core->receive().TuneAll(800);
+  r.Find<QPushButton>("memoryRecall")->click();
+  EXPECT_EQ(r.core->rig().dialHz(), 3580000);
+  EXPECT_EQ(r.window->rigFrequency()->text().toStdString(), "3.581.234");
+  EXPECT_EQ(r.window->findChild<QDoubleSpinBox*>()->value(), 1234);  // the RX field follows
+}
+
 }  // namespace
 }  // namespace vexa::ui
