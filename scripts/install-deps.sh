@@ -13,6 +13,7 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  libhamlib-utils  # rigctld and rigctl: the network rig tests run against them
 )
 
 for extra in "$@"; do

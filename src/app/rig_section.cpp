@@ -20,6 +20,8 @@ void RigSettings::Load(const platform::SettingsStore& s) {
   corrections.lsb = num("TX1", "FqCorrLSB");
   cwBySoundCard = num("CW", "UseSB") != 0;
   comPort = num("TX1", "ComPort");
+  netHost = s.ReadSettingText("TX1", "NetRigHost", "127.0.0.1");
+  netPort = num("TX1", "NetRigPort");
 }
 
 void RigSection::OnInitStep(int step) {
@@ -29,6 +31,7 @@ void RigSection::OnInitStep(int step) {
       break;
     case 12:
       // The transmit section has opened the port at this step: ask where the rig is.
+      if (Networked() && ctx_.config.openSerialPort) NetConnect();
       RequestStatus();
       break;
     default:
@@ -81,7 +84,11 @@ void RigSection::SetOperatingFrequency(int64_t operatingHz) {
 void RigSection::SetDial(int64_t dial) {
   if (dial <= 0) return;
   dialHz_ = dial;
-  if (PortOpen()) Send(tx::EncodeSetFrequency(settings_.cat, dial));
+  if (Networked()) {
+    if (PortOpen()) NetSend(tx::RigctlSetFrequency(dial), Expect::Result);
+  } else if (PortOpen()) {
+    Send(tx::EncodeSetFrequency(settings_.cat, dial));
+  }
   ctx_.bus.RigFrequencyChanged(dial);
 }
 
@@ -101,12 +108,104 @@ bool RigSection::AskOperatingFrequency() {
 
 void RigSection::SetRigMode(int rigMode) {
   rigMode_ = rigMode;
+  if (Networked()) {
+    const std::string line = tx::RigctlSetMode(settings_.cat, rigMode);
+    if (!line.empty() && PortOpen()) NetSend(line, Expect::Result);
+    return;
+  }
   Send(tx::EncodeSetMode(settings_.cat, rigMode));
 }
 
 void RigSection::RequestStatus() {
   ticksSincePoll_ = 0;
+  if (Networked()) {
+    if (!PortOpen()) return;
+    NetSend(tx::kRigctlGetFrequency, Expect::Frequency);
+    if (polls_++ % 4 == 0) NetSend(tx::kRigctlGetMode, Expect::Mode);
+    return;
+  }
   Send(tx::EncodeRequestStatus(settings_.cat));
+}
+
+// ---- The network rig ----
+
+void RigSection::NetConnect() {
+  expect_.clear();
+  netIn_.clear();
+  modeLineDue_ = false;
+  ticksWaiting_ = 0;
+  if (!net_.Connect(settings_.netHost, settings_.netPort)) ticksToReconnect_ = kReconnectTicks;
+}
+
+void RigSection::NetSend(const std::string& line, Expect reply) {
+  if (expect_.empty()) ticksWaiting_ = 0;
+  if (!net_.Send(line)) {
+    ticksToReconnect_ = kReconnectTicks;
+    return;
+  }
+  expect_.push_back(reply);
+  if (sent_.size() >= 64) sent_.erase(sent_.begin());
+  sent_.emplace_back(line.begin(), line.end());
+}
+
+void RigSection::NetLine(std::string_view line) {
+  if (modeLineDue_) {  // the passband after a mode
+    modeLineDue_ = false;
+    return;
+  }
+  if (expect_.empty()) return;  // nothing asked: ignore
+  const Expect e = expect_.front();
+  expect_.erase(expect_.begin());
+  ticksWaiting_ = 0;
+  if (tx::ParseRigctlResult(line)) {
+    ++replies_;
+    ticksSinceReply_ = 0;
+    return;  // the answer to a set command, or an error in place of a value
+  }
+  if (e == Expect::Frequency) {
+    if (auto f = tx::ParseRigctlFrequency(line)) {
+      ++replies_;
+      ticksSinceReply_ = 0;
+      if (*f != dialHz_) DialKnown(*f);
+    }
+  } else if (e == Expect::Mode) {
+    modeLineDue_ = true;
+    if (auto m = tx::RigctlModeFor(line, mode_)) {
+      followingRig_ = true;
+      ctx_.bus.ModeRequested(*m);
+      followingRig_ = false;
+    }
+  }
+}
+
+void RigSection::NetTick() {
+  if (!ctx_.config.openSerialPort) return;
+  if (net_.state() == platform::TcpClient::State::Closed) {
+    if (--ticksToReconnect_ <= 0) {
+      NetConnect();
+      if (net_.state() != platform::TcpClient::State::Closed) ticksToReconnect_ = kReconnectTicks;
+    }
+    return;
+  }
+  if (net_.Poll() != platform::TcpClient::State::Open) return;
+  std::string in = net_.Receive();
+  if (net_.state() == platform::TcpClient::State::Closed) ticksToReconnect_ = kReconnectTicks;
+  netIn_ += in;
+  if (netIn_.size() > kMaxReply * 8) netIn_.clear();  // no line end in sight
+  for (size_t nl; (nl = netIn_.find('\n')) != std::string::npos;) {
+    NetLine(std::string_view(netIn_).substr(0, nl));
+    netIn_.erase(0, nl + 1);
+  }
+  if (!expect_.empty()) {
+    if (++ticksWaiting_ >= kNetTimeoutTicks) {
+      // The server stopped answering: start again.
+      net_.Close();
+      expect_.clear();
+      ticksToReconnect_ = 1;
+    }
+    return;
+  }
+  if (++ticksSincePoll_ >= kNetPollTicks) RequestStatus();
 }
 
 void RigSection::SelectVfo(int subCommand) {
@@ -174,6 +273,10 @@ void RigSection::DecodePolledReply() {
 
 void RigSection::OnTick() {
   if (ticksSinceReply_ < 1000000) ++ticksSinceReply_;
+  if (Networked()) {
+    NetTick();
+    return;
+  }
   if (!tx::FamilyRow(settings_.cat.type).polledOnTick || !PortOpen()) return;
   ++ticksSincePoll_;
   if (!reply_.empty() && ReplyComplete()) {
@@ -190,6 +293,12 @@ std::string RigSection::StatusText() const {
   const tx::CatFamilyRow& row = tx::FamilyRow(settings_.cat.type);
   if (row.family == tx::CatFamily::None) return "No CAT";
   std::string s = row.name;
+  if (Networked() && !PortOpen()) {
+    const std::string where = settings_.netHost + ":" + std::to_string(settings_.netPort);
+    if (net_.state() == platform::TcpClient::State::Connecting)
+      return s + ": connecting to " + where;
+    return s + ": " + (net_.error().empty() ? "not connected to " + where : net_.error());
+  }
   if (!PortOpen()) return s + ": port not open";
   if (row.family == tx::CatFamily::TenTec) return s;  // it never answers
   return s + (answering() ? "" : ": no reply");

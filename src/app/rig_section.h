@@ -10,6 +10,7 @@
 
 #include "app/section.h"
 #include "app/station_context.h"
+#include "platform/net/tcp_client.h"
 #include "tx/cat.h"
 
 namespace vexa::app {
@@ -20,6 +21,8 @@ struct RigSettings {
   tx::FrequencyCorrections corrections;
   bool cwBySoundCard = true;  // CW/UseSB
   int comPort = 0;
+  std::string netHost = "127.0.0.1";  // Type 6
+  int netPort = 4532;
 
   void Load(const platform::SettingsStore& store);
 };
@@ -30,8 +33,14 @@ class RigSection final : public Section {
   static constexpr int kRepollTicks = 18;
   // The reply buffer of the polled families holds at most this much.
   static constexpr size_t kMaxReply = 512;
+  // The network rig: a request unanswered this long drops the connection; a lost connection is
+  // tried again after kReconnectTicks; the frequency is asked every kNetPollTicks.
+  static constexpr int kNetTimeoutTicks = 36;
+  static constexpr int kReconnectTicks = 36;
+  static constexpr int kNetPollTicks = 4;
 
   explicit RigSection(StationContext& ctx) : ctx_(ctx) {}
+  void OnDestroy() override { net_.Close(); }
 
   const char* name() const override { return "rig"; }
   void OnInitStep(int step) override;
@@ -75,7 +84,17 @@ class RigSection final : public Section {
 
  private:
   tx::DialContext Context() const;
-  bool PortOpen() const { return ctx_.transceiver != nullptr && ctx_.transceiver->IsOpen(); }
+  bool Networked() const { return settings_.cat.family() == tx::CatFamily::Rigctld; }
+  bool PortOpen() const {
+    if (Networked()) return net_.state() == platform::TcpClient::State::Open;
+    return ctx_.transceiver != nullptr && ctx_.transceiver->IsOpen();
+  }
+  // The network rig: connection, requests in flight, replies.
+  enum class Expect { Result, Frequency, Mode };
+  void NetConnect();
+  void NetSend(const std::string& line, Expect reply);
+  void NetTick();
+  void NetLine(std::string_view line);
   void Send(const tx::CatCommands& commands);
   void DialKnown(int64_t hz);
   bool ReplyComplete() const;
@@ -94,6 +113,13 @@ class RigSection final : public Section {
   int ticksSinceReply_ = 0;
   int replies_ = 0;
   bool followingRig_ = false;  // a mode change that came from the rig is not sent back
+  platform::TcpClient net_;
+  std::string netIn_;
+  std::vector<Expect> expect_;  // replies still due, oldest first
+  int ticksWaiting_ = 0;        // since the oldest request went out
+  int ticksToReconnect_ = 0;
+  int polls_ = 0;
+  bool modeLineDue_ = false;  // a mode reply is followed by its passband line
 };
 
 }  // namespace vexa::app

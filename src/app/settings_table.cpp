@@ -84,6 +84,8 @@ std::vector<SettingDef> Build() {
   I("TX1", "TenTec", 0, In);
   I("TX1", "Other", 0, In);
   I("TX1", "DigiCommand", -1, In);
+  T("TX1", "NetRigHost", "127.0.0.1", In);  // Type 6: the rig server on the network
+  I("TX1", "NetRigPort", 4532, In);
   I("TX1", "TxTimeout", 300, In);  // transmit watchdog, seconds; 0 = off
 
   // CW

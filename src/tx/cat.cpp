@@ -57,7 +57,7 @@ CatCommand Bytes(std::vector<uint8_t> b, int waitMs = 0, bool scaled = true) {
 }  // namespace
 
 const CatFamilyRow& FamilyRow(int type) {
-  return kCatFamilies[static_cast<size_t>(type >= 0 && type <= 5 ? type : 0)];
+  return kCatFamilies[static_cast<size_t>(type >= 0 && type <= 6 ? type : 0)];
 }
 
 uint8_t IcomAddress(const CatSettings& s) {
@@ -115,6 +115,7 @@ CatCommands EncodeSetFrequency(const CatSettings& s, int64_t dialHz) {
       return {c};
     }
     case CatFamily::None:
+    case CatFamily::Rigctld:  // text commands of its own (RigctlSetFrequency)
       break;
   }
   return {};
@@ -417,6 +418,69 @@ std::optional<int64_t> DecodeKenwoodReply(std::span<const uint8_t> reply) {
     v = v * 10 + (reply[i] - '0');
   }
   return v;
+}
+
+// ---- rigctld ----
+
+std::string RigctlSetFrequency(int64_t dialHz) {
+  return "F " + std::to_string(dialHz < 0 ? 0 : dialHz) + "\n";
+}
+
+std::string RigctlSetMode(const CatSettings& s, int rigMode) {
+  static constexpr const char* kNames[] = {"LSB", "USB", "AM", "CW", nullptr, "FM"};
+  if (rigMode < kRigLsb || rigMode > kRigFm) return "";
+  const char* name =
+      rigMode == kRigData ? (s.digiSide == 0 ? "PKTUSB" : "PKTLSB") : kNames[rigMode];
+  return std::string("M ") + name + " 0\n";
+}
+
+std::string RigctlSetPtt(bool on) {
+  return on ? "T 1\n" : "T 0\n";
+}
+
+std::optional<int64_t> ParseRigctlFrequency(std::string_view line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  if (line.empty() || line.size() > 20) return std::nullopt;
+  int64_t v = 0;
+  size_t i = 0;
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) v = v * 10 + (line[i] - '0');
+  if (i == 0) return std::nullopt;
+  if (i < line.size()) {
+    if (line[i] != '.') return std::nullopt;
+    for (++i; i < line.size(); ++i)
+      if (line[i] < '0' || line[i] > '9') return std::nullopt;
+  }
+  return v;
+}
+
+std::optional<int> ParseRigctlResult(std::string_view line) {
+  if (line.substr(0, 5) != "RPRT ") return std::nullopt;
+  line.remove_prefix(5);
+  bool neg = !line.empty() && line.front() == '-';
+  if (neg) line.remove_prefix(1);
+  if (line.empty() || line.size() > 6) return std::nullopt;
+  int v = 0;
+  for (char c : line) {
+    if (c == '\r') break;
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + (c - '0');
+  }
+  return neg ? -v : v;
+}
+
+std::optional<Mode> RigctlModeFor(std::string_view name, Mode current) {
+  while (!name.empty() && (name.back() == '\r' || name.back() == ' ')) name.remove_suffix(1);
+  const bool riding =
+      UsesAudioOffset(current, false) || current == Mode::Sstv || current == Mode::Fax;
+  if (name == "USB" || name == "LSB") {
+    if (riding) return std::nullopt;
+    return name == "USB" ? Mode::Ssb1 : Mode::Ssb2;
+  }
+  if (name == "CW" || name == "CWR")
+    return current == Mode::Cw ? std::nullopt : std::optional(Mode::Cw);
+  if (name == "AM") return Mode::Unnamed7;
+  if (name == "FM" || name == "WFM") return Mode::Fm;
+  return std::nullopt;  // PKTUSB, RTTY, ...: the data mode in use stays
 }
 
 }  // namespace vexa::tx

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/mode.h"
@@ -23,6 +24,7 @@ enum class CatFamily : int {
   Yaesu = 3,
   Kenwood = 4,
   TenTec = 5,
+  Rigctld = 6,  // a rig server on the network speaking the rigctld text protocol
 };
 
 // What each family is like; one row per family.
@@ -37,17 +39,18 @@ struct CatFamilyRow {
 };
 
 // clang-format off
-inline constexpr std::array<CatFamilyRow, 6> kCatFamilies{{
+inline constexpr std::array<CatFamilyRow, 7> kCatFamilies{{
     {CatFamily::None,          "none",    0,   false, 0, 0,   true},
     {CatFamily::IcomFixed,     "Icom",    500, false, 4, 500, true},
     {CatFamily::IcomAddressed, "Icom",    500, false, 5, 500, true},
     {CatFamily::Yaesu,         "Yaesu",   0,   true,  0, 100, true},
     {CatFamily::Kenwood,       "Kenwood", 0,   true,  0, 12,  false},
     {CatFamily::TenTec,        "TenTec",  0,   false, 0, 0,   true},
+    {CatFamily::Rigctld,       "rigctld", 0,   true,  0, 0,   true},
 }};
 // clang-format on
 
-// The row of a TX1/Type value; anything outside 0..5 is "none".
+// The row of a TX1/Type value; anything outside 0..6 is "none".
 const CatFamilyRow& FamilyRow(int type);
 
 // The CI-V addresses IcomAddr 0..21 chooses, and the controller's own address.
@@ -153,5 +156,20 @@ std::optional<int64_t> DecodeYaesuReply(int model, std::span<const uint8_t> repl
 size_t YaesuReplyLength(int model);
 // The Kenwood "IF" reply: the dial in characters 2..12; nullopt when 13 characters or fewer.
 std::optional<int64_t> DecodeKenwoodReply(std::span<const uint8_t> reply);
+
+// --- The rigctld text protocol (one command a line, answered by values or "RPRT n") ---
+std::string RigctlSetFrequency(int64_t dialHz);  // "F 14070000\n"
+// "M USB 0\n"; the data code is PKTUSB or PKTLSB by DigiSide. "" for a code without a name.
+std::string RigctlSetMode(const CatSettings& s, int rigMode);
+std::string RigctlSetPtt(bool on);  // "T 1\n"
+inline constexpr const char* kRigctlGetFrequency = "f\n";
+inline constexpr const char* kRigctlGetMode = "m\n";
+// A frequency line ("14070000" or "14070000.000000"); nullopt for anything else.
+std::optional<int64_t> ParseRigctlFrequency(std::string_view line);
+// The "RPRT n" result of a set command; nullopt when the line is not one.
+std::optional<int> ParseRigctlResult(std::string_view line);
+// The program mode a rigctld mode name asks for, given the current one (a sideband or data
+// report keeps a mode that rides on it); nullopt to keep the current mode.
+std::optional<Mode> RigctlModeFor(std::string_view name, Mode current);
 
 }  // namespace vexa::tx

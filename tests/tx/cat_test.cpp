@@ -261,3 +261,37 @@ TEST(CatFrequency, TheDisplayFormAndWhatAUserMayType) {
 
 }  // namespace
 }  // namespace vexa::tx
+
+namespace vexa::tx {
+namespace {
+
+TEST(Rigctl, CommandLinesAndReplies) {
+  EXPECT_EQ(RigctlSetFrequency(14070000), "F 14070000\n");
+  CatSettings s;
+  s.type = 6;
+  EXPECT_EQ(RigctlSetMode(s, kRigData), "M PKTUSB 0\n");
+  EXPECT_EQ(RigctlSetMode(s, kRigCw), "M CW 0\n");
+  EXPECT_EQ(RigctlSetMode(s, kRigLsb), "M LSB 0\n");
+  s.digiSide = 1;
+  EXPECT_EQ(RigctlSetMode(s, kRigData), "M PKTLSB 0\n");
+  EXPECT_EQ(RigctlSetMode(s, 9), "");
+  EXPECT_EQ(RigctlSetPtt(true), "T 1\n");
+  EXPECT_EQ(ParseRigctlFrequency("14070000"), 14070000);
+  EXPECT_EQ(ParseRigctlFrequency("7074000.000000\r"), 7074000);
+  for (const char* bad : {"", "RPRT 0", "14070000x", "1.2.3", "USB", "999999999999999999999"})
+    EXPECT_EQ(ParseRigctlFrequency(bad), std::nullopt) << bad;
+  EXPECT_EQ(ParseRigctlResult("RPRT 0"), 0);
+  EXPECT_EQ(ParseRigctlResult("RPRT -11"), -11);
+  EXPECT_EQ(ParseRigctlResult("14070000"), std::nullopt);
+  EXPECT_EQ(ParseRigctlResult("RPRT x"), std::nullopt);
+  EXPECT_EQ(RigctlModeFor("USB", Mode::Psk31), std::nullopt);  // PSK31 rides on USB
+  EXPECT_EQ(RigctlModeFor("USB", Mode::Cw), Mode::Ssb1);
+  EXPECT_EQ(RigctlModeFor("LSB", Mode::Ssb1), Mode::Ssb2);
+  EXPECT_EQ(RigctlModeFor("CW", Mode::Psk31), Mode::Cw);
+  EXPECT_EQ(RigctlModeFor("CW", Mode::Cw), std::nullopt);
+  EXPECT_EQ(RigctlModeFor("PKTUSB", Mode::Rtty), std::nullopt);
+  EXPECT_EQ(RigctlModeFor("FM", Mode::Psk31), Mode::Fm);
+}
+
+}  // namespace
+}  // namespace vexa::tx
