@@ -38,7 +38,8 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   Trace("Init Main Dialog - step 4\n");
   transmit_ = std::make_unique<TransmitSection>(*ctx_, receive_->echoRing());
   logbook_ = std::make_unique<LogbookSection>(*ctx_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get()};
+  spots_ = std::make_unique<SpotsSection>(*ctx_);
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), spots_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -47,6 +48,7 @@ MainCore::~MainCore() {
   if (!destroyed_) OnDestroy();
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
+  spots_.reset();
   logbook_.reset();
   transmit_.reset();
   receive_.reset();

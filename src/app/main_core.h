@@ -18,6 +18,7 @@
 #include "app/position_dialog.h"
 #include "app/receive_section.h"
 #include "app/section.h"
+#include "app/spots_section.h"
 #include "app/station_context.h"
 #include "app/transmit_section.h"
 #include "engine/sound_card.h"
@@ -72,6 +73,7 @@ class MainCore final : private SectionBus {
   ReceiveSection& receive() { return *receive_; }
   TransmitSection& transmit() { return *transmit_; }
   LogbookSection& logbook() { return *logbook_; }
+  SpotsSection& spots() { return *spots_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
   void AddSection(Section& section) { sections_.push_back(&section); }
@@ -120,6 +122,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<ReceiveSection> receive_;
   std::unique_ptr<TransmitSection> transmit_;
   std::unique_ptr<LogbookSection> logbook_;
+  std::unique_ptr<SpotsSection> spots_;
   std::vector<Section*> sections_;
 
   Mode mode_ = Mode::Psk31;
