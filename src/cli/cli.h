@@ -52,5 +52,6 @@ int CmdCty(CliContext& ctx);
 int CmdRx(CliContext& ctx);
 int CmdTx(CliContext& ctx);
 int CmdPorts(CliContext& ctx);
+int CmdSpots(CliContext& ctx);
 
 }  // namespace vexa::cli
