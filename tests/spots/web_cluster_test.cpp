@@ -110,7 +110,7 @@ TEST(WebCluster, ErrorsLeaveTheRingAlone) {
 }
 
 TEST(WebCluster, ASilentServerTimesOut) {
-  test::ScriptedTcpServer silent({"", true, true});
+  test::ScriptedTcpServer silent({"", true, true, ""});
   ASSERT_TRUE(silent.ok());
   WebClusterSettings s = Local(silent.port());
   s.timeoutSeconds = 1;
@@ -129,7 +129,7 @@ TEST(WebCluster, APageCutInTheMiddleOfALineIsNotUsed) {
   const std::string body = "<PRE>" + RealLines(5) + "DX de K7GS:      14";
   test::ScriptedTcpServer cut({"HTTP/1.1 200 OK\r\nContent-Length: " +
                                    std::to_string(body.size() + 100) + "\r\n\r\n" + body,
-                               false, true});
+                               false, true, ""});
   ASSERT_TRUE(cut.ok());
   SpotRing ring;
   int added = -1;

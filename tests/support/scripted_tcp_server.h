@@ -22,6 +22,8 @@ class ScriptedTcpServer {
     std::string reply;      // sent after the request (or at once when waitForRequest is false)
     bool holdOpen = false;  // keep the connection open and silent after the reply
     bool waitForRequest = true;
+    // When not empty: after the reply, wait for a line from the client, then send this.
+    std::string afterLine;
   };
 
   explicit ScriptedTcpServer(Script script) : script_(std::move(script)) {
@@ -87,6 +89,24 @@ class ScriptedTcpServer {
             ::send(c, script_.reply.data() + off, script_.reply.size() - off, MSG_NOSIGNAL);
         if (n <= 0) break;
         off += static_cast<size_t>(n);
+      }
+      if (!script_.afterLine.empty()) {
+        std::string line;
+        while (line.find('\n') == std::string::npos && Readable(c, 5000)) {
+          const ssize_t n = ::recv(c, buf, sizeof buf, 0);
+          if (n <= 0) break;
+          line.append(buf, static_cast<size_t>(n));
+        }
+        {
+          std::lock_guard lock(mutex_);
+          received_ += line;
+        }
+        for (size_t sent = 0; sent < script_.afterLine.size() && !stop_;) {
+          const ssize_t n = ::send(c, script_.afterLine.data() + sent,
+                                   script_.afterLine.size() - sent, MSG_NOSIGNAL);
+          if (n <= 0) break;
+          sent += static_cast<size_t>(n);
+        }
       }
       while (script_.holdOpen && !stop_) {
         if (!Readable(c, 100)) continue;
