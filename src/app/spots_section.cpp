@@ -19,17 +19,124 @@ spots::WebClusterSettings LoadWebClusterSettings(const platform::SettingsStore& 
   return s;
 }
 
+spots::ClusterSettings LoadClusterSettings(const platform::SettingsStore& store) {
+  spots::ClusterSettings s;
+  s.host = store.ReadSettingText("DXCLUSTER", "Host", "");
+  s.port = ReadIntSetting(store, "DXCLUSTER", "Port");
+  s.call = store.ReadSettingText("DXCLUSTER", "Call", "");
+  if (s.call.empty()) s.call = CurrentValueText(*FindSetting("Station", "MyCall"), store);
+  s.connectTimeoutMs = 5000;
+  return s;
+}
+
 SpotsSection::SpotsSection(StationContext& ctx)
     : ctx_(ctx), ring_(ctx.config.spotRing != nullptr ? ctx.config.spotRing : &ownRing_) {
   web_ = LoadWebClusterSettings(ctx_.store());
 }
 
 SpotsSection::~SpotsSection() {
+  DisconnectCluster();
   if (worker_.joinable()) worker_.join();
 }
 
 void SpotsSection::OnInitStep(int step) {
   if (step == 11) web_ = LoadWebClusterSettings(ctx_.store());
+  if (step == 20 && ReadIntSetting(ctx_.store(), "DXCLUSTER", "AutoConnect") == 1)
+    (void)ConnectCluster();
+}
+
+void SpotsSection::OnTick() {
+  CollectWebResult();
+  CollectClusterLines();
+}
+
+void SpotsSection::OnClosing() {
+  DisconnectCluster();
+  WaitForWebWork();
+}
+
+// ---- The telnet cluster ----
+
+bool SpotsSection::ConnectCluster() {
+  spots::ClusterSettings settings = LoadClusterSettings(ctx_.store());
+  if (settings.host.empty()) {
+    clusterStatus_ = "no cluster host set (DXCLUSTER Host)";
+    if (view_ != nullptr) view_->ClusterStatus(clusterStatus_);
+    return false;
+  }
+  DisconnectCluster();
+  clusterStop_ = false;
+  cluster_ = std::thread([this, settings = std::move(settings)] {
+    spots::ClusterClient client(settings);
+    std::vector<std::string> lines;
+    while (!clusterStop_) {
+      client.Step(100, lines);
+      bool wake = false;
+      {
+        std::lock_guard lock(clusterMutex_);
+        // Bounded: a node that floods a window nobody ticks drops its oldest lines.
+        for (std::string& l : lines) {
+          if (inbox_.size() >= 2000) inbox_.pop_front();
+          inbox_.push_back(std::move(l));
+          wake = true;
+        }
+        for (const std::string& c : outbox_) client.Send(c);
+        outbox_.clear();
+        if (client.status() != workerStatus_) {
+          workerStatus_ = client.status();
+          wake = true;
+        }
+      }
+      lines.clear();
+      if (wake) {
+        clusterCv_.notify_all();
+        ctx_.host.Wake();
+      }
+    }
+  });
+  return true;
+}
+
+void SpotsSection::DisconnectCluster() {
+  if (!cluster_.joinable()) return;
+  clusterStop_ = true;
+  cluster_.join();
+  CollectClusterLines();
+  clusterStatus_ = "disconnected";
+  if (view_ != nullptr) view_->ClusterStatus(clusterStatus_);
+}
+
+void SpotsSection::SendClusterCommand(std::string_view command) {
+  std::lock_guard lock(clusterMutex_);
+  if (outbox_.size() < 64) outbox_.emplace_back(command);
+}
+
+bool SpotsSection::WaitForClusterLines(size_t count, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(clusterMutex_);
+  return clusterCv_.wait_for(lock, timeout, [&] { return inbox_.size() >= count; });
+}
+
+void SpotsSection::CollectClusterLines() {
+  std::deque<std::string> lines;
+  std::string status;
+  {
+    std::lock_guard lock(clusterMutex_);
+    lines.swap(inbox_);
+    status = workerStatus_;
+  }
+  bool changed = false;
+  for (const std::string& l : lines) {
+    changed = ring_->addSpotFromLine(l) != 0 || changed;
+    if (clusterText_.size() >= kClusterTextLines) clusterText_.pop_front();
+    clusterText_.push_back(l);
+  }
+  if (view_ != nullptr && !lines.empty())
+    view_->ClusterText(std::vector<std::string>(lines.begin(), lines.end()));
+  if (changed && view_ != nullptr) view_->SpotsChanged();
+  if (!status.empty() && status != clusterStatus_ && cluster_.joinable()) {
+    clusterStatus_ = status;
+    if (view_ != nullptr) view_->ClusterStatus(clusterStatus_);
+  }
 }
 
 void SpotsSection::OnReceivedLine(std::string_view line) {

@@ -12,6 +12,7 @@
 
 #include "app/section.h"
 #include "app/station_context.h"
+#include "spots/cluster_client.h"
 #include "spots/spot_ring.h"
 #include "spots/web_cluster.h"
 
@@ -19,6 +20,8 @@ namespace vexa::app {
 
 // The web cluster settings as stored, with the table's defaults for missing keys.
 spots::WebClusterSettings LoadWebClusterSettings(const platform::SettingsStore& store);
+// The telnet cluster settings; the login call is DXCLUSTER/Call, or Station/MyCall when empty.
+spots::ClusterSettings LoadClusterSettings(const platform::SettingsStore& store);
 
 // The spot window as the section sees it.
 class SpotsView {
@@ -30,6 +33,9 @@ class SpotsView {
   virtual void WebBusy(bool busy) = 0;
   // A fetch or post finished: 0 or a spots::WebClusterError, and a line for the status.
   virtual void WebFinished(int error, const std::string& message) = 0;
+  // Lines the telnet cluster sent since the last call, and its status line when it changed.
+  virtual void ClusterText(const std::vector<std::string>& lines) { (void)lines; }
+  virtual void ClusterStatus(const std::string& status) { (void)status; }
 };
 
 class SpotsSection final : public Section {
@@ -42,8 +48,8 @@ class SpotsSection final : public Section {
   const char* name() const override { return "spots"; }
   void OnInitStep(int step) override;
   void OnReceivedLine(std::string_view line) override;
-  void OnTick() override { CollectWebResult(); }
-  void OnClosing() override { WaitForWebWork(); }
+  void OnTick() override;
+  void OnClosing() override;
 
   // The ring: the program's own (CoreConfig::spotRing) when it has one, else the section's.
   spots::SpotRing& ring() { return *ring_; }
@@ -68,6 +74,27 @@ class SpotsSection final : public Section {
   int lastWebError() const { return lastError_; }
   const std::string& lastWebMessage() const { return lastMessage_; }
   int lastNewSpots() const { return lastNewSpots_; }
+
+  // --- The telnet cluster ---
+  // Connects (on a thread of its own, reconnecting after a loss) to the host of the settings;
+  // false when no host is set. Its lines reach the ring on the tick.
+  bool ConnectCluster();
+  void DisconnectCluster();
+  bool clusterRunning() const { return cluster_.joinable(); }
+  // A command for the node ("sh/dx", "set/filter ..."), sent once logged in.
+  void SendClusterCommand(std::string_view command);
+  // Announces a spot with the cluster's "DX freq call comment" command.
+  void SendClusterSpot(const spots::SpotPost& spot) {
+    SendClusterCommand(spots::ClusterSpotCommand(spot));
+  }
+  // The last status line of the connection, as of the last tick.
+  const std::string& clusterStatus() const { return clusterStatus_; }
+  // The most recent lines of the cluster's text (at most kClusterTextLines).
+  static constexpr size_t kClusterTextLines = 500;
+  const std::deque<std::string>& clusterText() const { return clusterText_; }
+  // Blocks until `count` lines have arrived since the last tick or `timeout` passed; true when
+  // they did (tests and the command line; the window uses the tick).
+  bool WaitForClusterLines(size_t count, std::chrono::milliseconds timeout);
 
  private:
   enum class Job { None, Fetch, Post };
@@ -94,6 +121,18 @@ class SpotsSection final : public Section {
   int lastError_ = 0;
   std::string lastMessage_;
   int lastNewSpots_ = 0;
+
+  // Telnet cluster thread: inbox, outbox and status under clusterMutex_.
+  void CollectClusterLines();
+  std::thread cluster_;
+  std::atomic<bool> clusterStop_{false};
+  std::mutex clusterMutex_;
+  std::condition_variable clusterCv_;
+  std::deque<std::string> inbox_;
+  std::vector<std::string> outbox_;
+  std::string workerStatus_;
+  std::string clusterStatus_ = "not connected";
+  std::deque<std::string> clusterText_;
 };
 
 }  // namespace vexa::app

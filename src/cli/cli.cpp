@@ -20,7 +20,7 @@ constexpr CommandDef kCommands[] = {
     {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
     {"tx", "tx --mode MODE (--text T | --text-file F) -o OUT.wav  modulate a text (tx -h)", CmdTx},
     {"ports", "ports [monitor]              serial devices and port numbers; the port monitor", CmdPorts},
-    {"spots", "spots parse FILE | fetch | post --dx CALL --freq KHZ [--comment T]  DX spots",
+    {"spots", "spots parse FILE | fetch | post ... | telnet HOST PORT  DX spots (spots -h)",
      CmdSpots},
 };
 

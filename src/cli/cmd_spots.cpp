@@ -1,6 +1,7 @@
 // vexa-cli spots: the spot list from a file of received lines, from the web cluster page, and a
 // spot sent to the web cluster. The ring is printed as the spot window shows it: newest first,
 // numbered from 1, one spot line each.
+#include <chrono>
 #include <fstream>
 #include <iostream>
 
@@ -8,6 +9,7 @@
 #include "app/spots_section.h"
 #include "cli/cli.h"
 #include "platform/files/settings_store.h"
+#include "spots/cluster_client.h"
 #include "spots/spot_ring.h"
 #include "spots/web_cluster.h"
 
@@ -15,7 +17,8 @@ namespace vexa::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vexa-cli spots parse FILE | fetch | post --dx CALL --freq KHZ [--comment TEXT]\n";
+    "usage: vexa-cli spots parse FILE | fetch | post --dx CALL --freq KHZ [--comment TEXT]\n"
+    "       vexa-cli spots telnet HOST PORT [--call CALL] [--seconds S] [--command TEXT]...\n";
 
 void PrintRing(const spots::SpotRing& ring, std::ostream& out) {
   int n = 0;
@@ -126,9 +129,68 @@ int Post(CliContext& ctx) {
   return rc == spots::kWebOk ? kExitOk : kExitFailure;
 }
 
+// Connects to a telnet cluster for a while, feeding every line to the ring, then prints it.
+int Telnet(CliContext& ctx) {
+  const auto& a = ctx.args;
+  double port = 0, seconds = 10;
+  if (a.size() < 3 || !ParseNumber(a[2], port) || port < 1 || port > 65535) {
+    ctx.err << kUsage;
+    return kExitUsage;
+  }
+  platform::SettingsStore store(ctx.paths.settingsFile);
+  spots::ClusterSettings settings = app::LoadClusterSettings(store);
+  settings.host = a[1];
+  settings.port = static_cast<int>(port);
+  std::vector<std::string> commands;
+  for (size_t i = 3; i < a.size(); i += 2) {
+    if (i + 1 >= a.size()) {
+      ctx.err << kUsage;
+      return kExitUsage;
+    }
+    if (a[i] == "--call") {
+      settings.call = a[i + 1];
+    } else if (a[i] == "--seconds") {
+      if (!ParseNumber(a[i + 1], seconds) || seconds < 0 || seconds > 86400) {
+        ctx.err << kUsage;
+        return kExitUsage;
+      }
+    } else if (a[i] == "--command") {
+      commands.push_back(a[i + 1]);
+    } else {
+      ctx.err << kUsage;
+      return kExitUsage;
+    }
+  }
+  spots::ClusterClient client(settings);
+  for (const std::string& c : commands) client.Send(c);
+  spots::SpotRing ring;
+  int lines = 0, added = 0;
+  bool everLoggedIn = false;
+  std::vector<std::string> got;
+  const auto end = std::chrono::steady_clock::now() +
+                   std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+  while (std::chrono::steady_clock::now() < end) {
+    client.Step(100, got);
+    for (const std::string& l : got) {
+      ++lines;
+      added += ring.addSpotFromLine(l);
+    }
+    got.clear();
+    everLoggedIn = everLoggedIn || client.loggedIn();
+  }
+  PrintRing(ring, ctx.out);
+  ctx.err << client.status() << "\n" << lines << " lines, " << added << " new spots\n";
+  return everLoggedIn || lines > 0 ? kExitOk : kExitFailure;
+}
+
 }  // namespace
 
 int CmdSpots(CliContext& ctx) {
+  if (!ctx.args.empty() && (ctx.args[0] == "-h" || ctx.args[0] == "--help")) {
+    ctx.out << kUsage;
+    return kExitOk;
+  }
+  if (!ctx.args.empty() && ctx.args[0] == "telnet") return Telnet(ctx);
   const std::string sub = ctx.args.empty() ? std::string() : ctx.args[0];
   if (sub == "parse") return Parse(ctx);
   if (sub == "fetch") return Fetch(ctx);

@@ -18,6 +18,7 @@ void ClusterSession::OnBytes(std::span<const uint8_t> bytes, std::vector<std::st
   if (loginSent_) return;
   // The question usually waits without a line end; some nodes end it with one.
   bool asked = IsLoginPrompt(reader_.pending());
+  if (asked) reader_.EndPendingLine(lines);
   for (size_t i = first; i < lines.size() && !asked; ++i) asked = IsLoginPrompt(lines[i]);
   if (asked) {
     send += ClusterCommandLine(call_);

@@ -23,6 +23,9 @@ class ClusterLineReader {
   void Feed(std::span<const uint8_t> bytes, std::vector<std::string>& lines);
   // The text since the last line end.
   const std::string& pending() const { return line_; }
+  // Ends the pending text as a line of its own (a prompt that was answered): the node's next
+  // text then starts a new line.
+  void EndPendingLine(std::vector<std::string>& lines) { EndLine(lines); }
   // Telnet answers owed to the server; cleared by the call.
   std::string TakeReplies();
   void Reset();

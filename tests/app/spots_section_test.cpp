@@ -13,6 +13,7 @@
 #include "callinfo/local_http_server.h"
 #include "support/core_config.h"
 #include "support/script_prompt.h"
+#include "support/scripted_tcp_server.h"
 #include "support/test_paths.h"
 
 namespace vexa::app {
@@ -212,6 +213,64 @@ TEST(SpotsSection, TheProgramsRingOutlivesTheWindow) {
   st.Start();
   EXPECT_EQ(&st.core->spots().ring(), &ring);
   EXPECT_EQ(st.core->spots().DisplayLines().size(), 1u);
+}
+
+TEST(SpotsSection, TheTelnetClusterLogsInFeedsTheRingAndSendsSpots) {
+  test::ScriptedTcpServer::Script script;
+  script.reply = "Welcome to the node\r\nPlease enter your call: ";
+  script.afterLine = std::string(kSpot1) + "\a\a\r\n" + kSpot2 + "\r\nKT1F de NODE >\r\n";
+  script.waitForRequest = false;
+  script.holdOpen = true;
+  test::ScriptedTcpServer node(script);
+  ASSERT_TRUE(node.ok());
+  Station st;
+  (void)st.store.WriteSettingText("Station", "MyCall", "KT1F");
+  (void)st.store.WriteSettingText("DXCLUSTER", "Host", "127.0.0.1");
+  (void)st.store.WriteSettingInt("DXCLUSTER", "Port", node.port());
+  st.Start();
+  SpotsSection& spots = st.core->spots();
+  EXPECT_FALSE(spots.clusterRunning());  // AutoConnect is 0
+  ASSERT_TRUE(spots.ConnectCluster());
+  for (int i = 0; i < 50 && spots.ring().size() < 2; ++i) {
+    (void)spots.WaitForClusterLines(1, std::chrono::milliseconds(200));
+    st.core->OnTimer();
+  }
+  EXPECT_EQ(spots.ring().size(), 2);
+  EXPECT_EQ(spots.DisplayLines().front(), "VE3BR     14051.9 2141 W6SC        CW");
+  EXPECT_GE(st.spotsView.changes, 1);
+  ASSERT_FALSE(spots.clusterText().empty());
+  EXPECT_EQ(spots.clusterText().front(), "Welcome to the node");
+  ASSERT_GE(spots.clusterText().size(), 3u);
+  EXPECT_EQ(spots.clusterText()[1], "Please enter your call: ");
+  EXPECT_EQ(spots.clusterText()[2], kSpot1);  // the BEL bytes are gone
+  EXPECT_EQ(spots.clusterStatus(),
+            "connected to 127.0.0.1:" + std::to_string(node.port()) + " as KT1F");
+  spots.SendClusterSpot({"OX3XR", 14025.3, "up 5"});
+  spots.SendClusterCommand("sh/dx 10");
+  const std::string expected = "KT1F\r\nDX 14025.3 OX3XR up 5\r\nsh/dx 10\r\n";
+  for (int i = 0; i < 100 && node.received() != expected; ++i)
+    (void)spots.WaitForClusterLines(1000000, std::chrono::milliseconds(20));
+  EXPECT_EQ(node.received(), expected);
+  spots.DisconnectCluster();
+  EXPECT_FALSE(spots.clusterRunning());
+  EXPECT_EQ(spots.clusterStatus(), "disconnected");
+}
+
+TEST(SpotsSection, AutoConnectStartsTheClusterAndAMissingHostIsSaid) {
+  Station st;
+  (void)st.store.WriteSettingInt("DXCLUSTER", "AutoConnect", 1);
+  st.Start();
+  EXPECT_FALSE(st.core->spots().clusterRunning());  // no host
+  EXPECT_NE(st.core->spots().clusterStatus().find("no cluster host"), std::string::npos);
+  test::ScriptedTcpServer node({"login: ", true, false, ""});
+  Station st2;
+  (void)st2.store.WriteSettingInt("DXCLUSTER", "AutoConnect", 1);
+  (void)st2.store.WriteSettingText("DXCLUSTER", "Host", "127.0.0.1");
+  (void)st2.store.WriteSettingInt("DXCLUSTER", "Port", node.port());
+  st2.Start();
+  EXPECT_TRUE(st2.core->spots().clusterRunning());
+  st2.core->RequestClose();  // closing stops the connection
+  EXPECT_FALSE(st2.core->spots().clusterRunning());
 }
 
 }  // namespace

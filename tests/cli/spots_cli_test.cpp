@@ -6,6 +6,7 @@
 
 #include "callinfo/local_http_server.h"
 #include "cli/cli.h"
+#include "support/scripted_tcp_server.h"
 #include "support/test_paths.h"
 
 namespace vexa::cli {
@@ -99,6 +100,46 @@ TEST_F(SpotsCliTest, PostSendsTheFormWithTheOwnCall) {
   EXPECT_EQ(Run({"spots", "post", "--dx", "OX 3", "--freq", "14000"}), kExitUsage);
   EXPECT_EQ(Run({"spots", "post", "--freq", "abc", "--dx", "OX3XR"}), kExitUsage);
   EXPECT_EQ(server.requests(), 1);
+}
+
+TEST_F(SpotsCliTest, TelnetReplaysARecordedNodeSession) {
+  VEXA_REQUIRE_TESTDATA("spots/dxcluster-session-NG7M-2026-10-04.txt");
+  const std::string text =
+      test::ReadFileBytes(test::TestDataPath("spots/dxcluster-session-NG7M-2026-10-04.txt"));
+  const size_t at = text.find("login: ");
+  ASSERT_NE(at, std::string::npos);
+  test::ScriptedTcpServer::Script script;
+  script.reply = text.substr(0, at + 7);
+  script.afterLine = text.substr(text.find('\n', at) + 1);
+  script.waitForRequest = false;
+  script.holdOpen = true;
+  test::ScriptedTcpServer node(script);
+  ASSERT_TRUE(node.ok());
+  ASSERT_EQ(Run({"spots", "telnet", "127.0.0.1", std::to_string(node.port()), "--call", "KT1F",
+                 "--seconds", "1", "--command", "sh/dx 3"}),
+            kExitOk)
+      << err.str();
+  EXPECT_EQ(node.received(), "KT1F\r\nsh/dx 3\r\n");
+  const auto lines = OutLines();
+  ASSERT_EQ(lines.size(), 18u);
+  EXPECT_EQ(lines[0], "1\tW8RKW     28395.0 2144 LW3DG       USB");
+  EXPECT_EQ(lines[17], "18\tK7GS      14004.0 2141 C5R         op2");
+  EXPECT_NE(err.str().find("as KT1F\n"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find(" 18 new spots"), std::string::npos) << err.str();
+  EXPECT_EQ(Run({"spots", "telnet", "127.0.0.1"}), kExitUsage);
+  EXPECT_EQ(Run({"spots", "telnet", "127.0.0.1", "0"}), kExitUsage);
+}
+
+TEST_F(SpotsCliTest, TelnetToADeadNodeFails) {
+  int port = 0;
+  {
+    test::ScriptedTcpServer gone({});
+    port = gone.port();
+  }
+  EXPECT_EQ(Run({"spots", "telnet", "127.0.0.1", std::to_string(port), "--seconds", "0.3"}),
+            kExitFailure);
+  EXPECT_NE(err.str().find("cannot connect"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), "");
 }
 
 }  // namespace
