@@ -12,6 +12,7 @@ int Application::InitInstance(MainWindowRunner& runner) {
   trace_.TraceLine("Init Common Controls\n");
   trace_.TraceLine("Get English Resourse Handle\n");
 
+  if (config_.spotRing == nullptr) config_.spotRing = &spotRing_;
   int result = kResultCancel;
   for (;;) {
     trace_.TraceLine("Begin creating main dialog\n");

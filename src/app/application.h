@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/main_core.h"
+#include "spots/spot_ring.h"
 
 namespace vexa::app {
 
@@ -36,6 +37,8 @@ class Application {
   platform::TraceLog trace_;
   int templateNumber_ = kTemplateNormal;
   int language_ = 0;
+  // Lives as long as the process: the spots survive a rebuild of the main window.
+  spots::SpotRing spotRing_;
 };
 
 }  // namespace vexa::app

@@ -40,7 +40,9 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   logbook_ = std::make_unique<LogbookSection>(*ctx_);
   rig_ = std::make_unique<RigSection>(*ctx_);
   memories_ = std::make_unique<MemorySection>(*ctx_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(), memories_.get()};
+  spots_ = std::make_unique<SpotsSection>(*ctx_);
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(), memories_.get(),
+               spots_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -49,6 +51,7 @@ MainCore::~MainCore() {
   if (!destroyed_) OnDestroy();
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
+  spots_.reset();
   memories_.reset();
   rig_.reset();
   logbook_.reset();

@@ -20,6 +20,7 @@
 #include "app/receive_section.h"
 #include "app/rig_section.h"
 #include "app/section.h"
+#include "app/spots_section.h"
 #include "app/station_context.h"
 #include "app/transmit_section.h"
 #include "engine/sound_card.h"
@@ -78,6 +79,7 @@ class MainCore final : private SectionBus {
   LogbookSection& logbook() { return *logbook_; }
   RigSection& rig() { return *rig_; }
   MemorySection& memories() { return *memories_; }
+  SpotsSection& spots() { return *spots_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
   void AddSection(Section& section) { sections_.push_back(&section); }
@@ -134,6 +136,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<LogbookSection> logbook_;
   std::unique_ptr<RigSection> rig_;
   std::unique_ptr<MemorySection> memories_;
+  std::unique_ptr<SpotsSection> spots_;
   std::vector<Section*> sections_;
 
   Mode mode_ = Mode::Psk31;

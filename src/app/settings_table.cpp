@@ -205,6 +205,12 @@ std::vector<SettingDef> Build() {
   I("WEBCLUSTER", "Port", 80, W);
   I("WEBCLUSTER", "LoadOnStart", 0, W);
 
+  // Telnet DX cluster: Call empty logs in with Station/MyCall; AutoConnect 1 connects at start.
+  T("DXCLUSTER", "Host", "", W);
+  I("DXCLUSTER", "Port", 7300, W);
+  T("DXCLUSTER", "Call", "", W);
+  I("DXCLUSTER", "AutoConnect", 0, W);
+
   // Hellschreiber window
   I("Hellscreiber", "Scroll", 0, W);
   I("Hellscreiber", "Negative", 1, W);

@@ -19,6 +19,10 @@
 #include "platform/files/trace_log.h"
 #include "platform/serial/serial_port.h"
 
+namespace vexa::spots {
+class SpotRing;
+}
+
 namespace vexa::app {
 
 // Results of the main window's modal loop. 0 rebuilds the window (layout or language change).
@@ -83,6 +87,8 @@ struct CoreConfig {
   bool openSerialPort = true;  // tests and the command line leave the rig alone
   // Where the voice keyer plays recorded messages (null: nowhere, the messages are skipped).
   std::function<std::unique_ptr<platform::AudioBackend>()> voiceOutput;
+  // The spot ring that outlives the main window (null: the core keeps its own).
+  spots::SpotRing* spotRing = nullptr;
 };
 
 struct StationContext {

@@ -21,6 +21,8 @@ constexpr CommandDef kCommands[] = {
     {"tx", "tx --mode MODE (--text T | --text-file F) -o OUT.wav  modulate a text (tx -h)", CmdTx},
     {"rig", "rig read | set FREQ [--mode M]  the transceiver over CAT", CmdRig},
     {"ports", "ports [monitor]              serial devices and port numbers; the port monitor", CmdPorts},
+    {"spots", "spots parse FILE | fetch | post ... | telnet HOST PORT  DX spots (spots -h)",
+     CmdSpots},
 };
 
 void PrintUsage(std::ostream& os) {

@@ -53,5 +53,6 @@ int CmdRx(CliContext& ctx);
 int CmdTx(CliContext& ctx);
 int CmdPorts(CliContext& ctx);
 int CmdRig(CliContext& ctx);
+int CmdSpots(CliContext& ctx);
 
 }  // namespace vexa::cli

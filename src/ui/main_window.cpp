@@ -180,6 +180,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   monitorAction_->setObjectName("portMonitor");
   monitorAction_->setCheckable(true);
   connect(monitorAction_, &QAction::toggled, this, [this](bool on) { SetPortMonitor(on); });
+  QAction* spotsAction = menu->addAction("DX spots");
+  spotsAction->setObjectName("dxSpots");
+  connect(spotsAction, &QAction::triggered, this, [this] { spotWindow_->OpenSpotWindow(); });
   QAction* testLines = menu->addAction("Test PTT/CW");
   testLines->setObjectName("testLines");
   connect(testLines, &QAction::triggered, this,
@@ -324,6 +327,15 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
           [this] { ShowDialog(cwDialog_, cwPosition_, "CwDialog"); });
   BuildDialogs();
   RefreshMemoryList();
+  // The spot window: a taken spot puts its call into the QSO entry.
+  spotWindow_ = new SpotWindow(
+      core_,
+      [this](const std::string& call, int32_t) {
+        qso_->setText(QString::fromStdString(call));
+        core_.logbook().TypeEntry(call);
+        SyncControls();
+      },
+      [this] { return qso_->text().toStdString(); }, this);
   connect(spectrum_, &SpectrumWidget::FrequenciesChanged, this, [this] { SyncControls(); });
   SyncControls();
 }
@@ -335,6 +347,9 @@ MainWindow::~MainWindow() {
                                        secondWindow_->isMinimized());
   RememberDialog(cwDialog_, cwPosition_);
   RememberDialog(testDialog_, testPosition_);
+  if (spotWindow_->isVisible())
+    (void)app::CPositionDialog("DXC").SavePosition(
+        core_.settingsStore(), {spotWindow_->x(), spotWindow_->y()}, spotWindow_->isMinimized());
   core_.transmit().SetPortMonitor(false);
   core_.receive().decoders().hell().set_sink(nullptr);
   core_.transmit().AttachTransmitText(nullptr);

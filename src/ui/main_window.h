@@ -17,6 +17,7 @@ class QAction;
 #include "app/main_core.h"
 #include "ui/hell_window.h"
 #include "ui/spectrum_widget.h"
+#include "ui/spot_window.h"
 #include "ui/transmit_text_edit.h"
 
 namespace vexa::ui {
@@ -57,6 +58,7 @@ class MainWindow final : public QWidget {
   QPlainTextEdit* portMonitorText() { return monitorText_; }
   QDialog* cwSpeedDialog() { return cwDialog_; }
   QDialog* testLinesDialog() { return testDialog_; }
+  SpotWindow* spotWindow() { return spotWindow_; }
   // The programmable keys 0..23 (F1..F12, Shift+F1..F12).
   void ProgrammableKey(int key);
   // Switches the port monitor on or off with its window.
@@ -93,6 +95,7 @@ class MainWindow final : public QWidget {
   QDialog* cwDialog_ = nullptr;
   QLabel* cwCaption_ = nullptr;
   QDialog* testDialog_ = nullptr;
+  SpotWindow* spotWindow_ = nullptr;
   app::CPositionDialog cwPosition_{"CwDialog"};
   app::CPositionDialog testPosition_{"Test PTT/CW"};
   QPushButton* txButton_ = nullptr;

@@ -15,6 +15,8 @@
 #include "log/qso_record.h"
 #include "packet/ax25_address.h"
 #include "platform/files/settings_store.h"
+#include "spots/cluster_line_reader.h"
+#include "spots/spot_ring.h"
 
 namespace vexa::fuzz {
 namespace {
@@ -120,6 +122,64 @@ bool FuzzRxBits(const uint8_t* data, size_t size) {
     }
   }
   return q.Size() <= engine::RxTextQueue::kCapacity;
+}
+
+namespace {
+
+std::string_view TrimRight(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || (s.back() >= '\t' && s.back() <= '\r')))
+    s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+bool FuzzSpotLine(const uint8_t* data, size_t size) {
+  const std::string_view line = Text(data, size);
+  spots::SpotRecord r;
+  if (r.parseSpotLine(line)) {
+    const std::string s = r.formatSpotLine();
+    if (s.size() > spots::kSpotLineChars) return false;
+    if (r.time.hour < 0 || r.time.hour > 23 || r.time.minute < 0 || r.time.minute > 59)
+      return false;
+    if (r.spotter.empty() || r.dxCall.empty()) return false;
+    for (char c : r.spotter + r.dxCall)
+      if (!spots::IsCallsignChar(c)) return false;
+    if (TrimRight(r.comment).size() != r.comment.size()) return false;
+    // Where the fields fit their columns (the own line needs three kHz digits: 100.0 kHz and
+    // up), the own line reads back into the same line.
+    if (r.spotter.size() <= 8 && r.dxCall.size() >= 2 && r.dxCall.size() <= 11 &&
+        r.frequency >= 100000 && r.frequency <= 999999949) {
+      spots::SpotRecord back;
+      if (!back.parseSpotLine(s)) return false;
+      if (TrimRight(back.formatSpotLine()) != TrimRight(s)) return false;
+    }
+  }
+  // A line is stored at most once.
+  spots::SpotRing ring;
+  const int first = ring.addSpotFromLine(line);
+  if (ring.addSpotFromLine(line) != 0 || ring.size() != first || ring.next() != first) return false;
+  return true;
+}
+
+bool FuzzClusterReader(const uint8_t* data, size_t size) {
+  // Fed at once and in pieces, the bytes give the same lines, answers and pending text.
+  spots::ClusterLineReader whole, pieces;
+  std::vector<std::string> a, b;
+  whole.Feed(std::span<const uint8_t>(data, size), a);
+  const size_t step = 1 + size % 7;
+  for (size_t i = 0; i < size; i += step)
+    pieces.Feed(std::span<const uint8_t>(data + i, std::min(step, size - i)), b);
+  if (a != b || whole.pending() != pieces.pending()) return false;
+  if (whole.TakeReplies() != pieces.TakeReplies()) return false;
+  if (whole.pending().size() > spots::ClusterLineReader::kMaxLineChars) return false;
+  for (const std::string& l : a) {
+    if (l.empty() || l.size() > spots::ClusterLineReader::kMaxLineChars) return false;
+    for (char c : l)
+      if (static_cast<unsigned char>(c) < 32 && c != '\t') return false;
+  }
+  (void)spots::IsLoginPrompt(whole.pending());
+  return true;
 }
 
 }  // namespace vexa::fuzz

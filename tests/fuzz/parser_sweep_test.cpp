@@ -90,5 +90,16 @@ TEST(ParserSweep, CallsignListsAndDecoderBits) {
   EXPECT_EQ(Sweep(FuzzRxBits, {}, 1000, 6), "");
 }
 
+TEST(ParserSweep, SpotLinesAndClusterBytes) {
+  const std::vector<std::string> seeds = {
+      "DX de K7GS:      14004.0  C5R          op2                            2141Z",
+      "DX de W1AW:14025.3  DL1ABC       CQ test                        0915Z FN31pr",
+      "DL1ABC     7012.3 2305 VP8/G3XYZ   up 2, tnx QSO",
+      "G4ABC       3573.0 VK2XYZ      FT8 -14dB                     0647 3  EUx ",
+      "\xff\xfd\x18\xff\xfb\x01login: \r\nDX de K2PO-#:     1823.4  HL5IV   CW\x07\x07\r\n"};
+  EXPECT_EQ(Sweep(FuzzSpotLine, seeds, 6000, 7), "");
+  EXPECT_EQ(Sweep(FuzzClusterReader, seeds, 3000, 8), "");
+}
+
 }  // namespace
 }  // namespace vexa::fuzz

@@ -28,7 +28,10 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "vexa_ui_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
+  // One application object per process, whichever test file makes it first.
+  static QApplication* app = QApplication::instance() != nullptr
+                                 ? static_cast<QApplication*>(QApplication::instance())
+                                 : new QApplication(argc, argv);
   return *app;
 }
 

@@ -46,6 +46,17 @@ int Perform(const std::string& url, const std::string* form, HttpResponse& out,
   curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
   curl_easy_setopt(c, CURLOPT_USERAGENT, o.userAgent.c_str());
   curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");  // any encoding libcurl can decode
+  std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(nullptr, curl_slist_free_all);
+  for (const std::string& h : o.headers) {
+    curl_slist* grown = curl_slist_append(headers.get(), h.c_str());
+    if (grown == nullptr) {
+      out.error = "out of memory for the request headers";
+      return kHttpInitFailed;
+    }
+    (void)headers.release();
+    headers.reset(grown);
+  }
+  if (headers) curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   if (form) {
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, form->c_str());

@@ -3,6 +3,7 @@
 // memory. Returns status codes; never throws.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace vexa::platform {
 
@@ -19,6 +20,7 @@ struct HttpOptions {
   size_t maxBytes = 32u << 20;  // bodies larger than this are refused
   bool followRedirects = true;
   std::string userAgent = "Vexa";
+  std::vector<std::string> headers;  // extra request header lines ("Name: value")
 };
 
 struct HttpResponse {
