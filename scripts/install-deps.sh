@@ -4,6 +4,8 @@
 #
 #   install-deps.sh         what `make build`, `make test` and `make run` need
 #   install-deps.sh fuzz    that and clang, for the libFuzzer programs of `make fuzz`
+#   install-deps.sh peers   that and the independent packet programs the packet tests decode
+#                           Vexa's signals with (atest from direwolf, multimon-ng, sox)
 set -euo pipefail
 
 packages=(
@@ -18,8 +20,9 @@ packages=(
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages+=(clang) ;;
+    peers) packages+=(direwolf multimon-ng sox) ;;
     *)
-      echo "install-deps: unknown set '$extra' (known: fuzz)" >&2
+      echo "install-deps: unknown set '$extra' (known: fuzz, peers)" >&2
       exit 2
       ;;
   esac
