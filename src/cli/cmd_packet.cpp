@@ -34,15 +34,17 @@ bool IsAx25(const std::string& v) {
   return m && *m == Mode::Ax25;
 }
 
-// The modem settings of the settings file; --modem and --freq override them.
-packet::PacketModemSettings StoredModemSettings(const CliContext& ctx) {
+// The modem settings of the settings file; --modem (given as `modem`) and --freq override them.
+packet::PacketModemSettings StoredModemSettings(const CliContext& ctx, std::optional<int> modem) {
   const platform::SettingsStore store(ctx.paths.settingsFile);
   packet::PacketModemSettings s;
-  s.type = store.ReadSettingInt("AX.25", "Modem_type", 0);
+  s.type = modem ? *modem : store.ReadSettingInt("AX.25", "Modem_type", 0);
   s.usePsk = store.ReadSettingInt("AX.25", "UsePskOn24004800", 1) != 0;
   s.customBaud = store.ReadSettingInt("AX.25", "CustomAfskBaudrate", 2400);
   s.customTone1 = store.ReadSettingInt("AX.25", "CustomAfskTone1", 2000);
   s.customTone2 = store.ReadSettingInt("AX.25", "CustomAfskTone2", 3600);
+  const int best = store.ReadSettingInt("AX.25", "BestDemodModems", 0);
+  if (s.type >= 0 && s.type < 31 && ((best >> s.type) & 1)) s.demod = packet::DemodChoice::Best;
   return s;
 }
 
@@ -58,19 +60,21 @@ struct PacketRxOptions {
   std::optional<int> modem;
   double freq = 1000.0;
   bool monitor = false;
-  std::string demod = "classic";
+  std::optional<packet::DemodChoice> demod;  // default: the BestDemodModems setting
   std::string file;
 };
 
 int RxUsage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli rx: " << message << "\n";
-  ctx.err << "usage: vexa-cli rx --mode ax25 [--modem N] [--freq HZ] [--demod classic]"
+  ctx.err << "usage: vexa-cli rx --mode ax25 [--modem N] [--freq HZ] [--demod classic|best]"
              " [--monitor] FILE.wav\n"
              "  --modem N      listen with sound-card modem N (0 HF 300, 1 VHF 1200 1200/2200,\n"
              "                 2 1200/2400, 3 1200/1800, 4 2400, 5 4800, 6 custom); without it\n"
              "                 the packet monitor listens (300 bit/s at --freq)\n"
              "  --freq HZ      receive frequency of the monitor and of modem 0, default 1000\n"
-             "  --demod NAME   the demodulator design: classic\n"
+             "  --demod NAME   classic: the modem's own design (mixer or zero crossings); best:\n"
+             "                 correlators on both tones with several slicers (default: the\n"
+             "                 BestDemodModems setting, bit N for modem N)\n"
              "  --monitor      print each frame in the monitor text instead of SRC>DST:INFO\n";
   return kExitUsage;
 }
@@ -97,8 +101,13 @@ int ParsePacketRx(CliContext& ctx, PacketRxOptions& o) {
         if (!ParseNumber(v, o.freq) || o.freq <= 0 || o.freq >= kMaxAudioHz)
           return RxUsage(ctx, "--freq must be a frequency in Hz between 0 and 5512.5");
       } else {
-        if (v != "classic") return RxUsage(ctx, "unknown demodulator '" + v + "'");
-        o.demod = v;
+        if (v == "classic") {
+          o.demod = packet::DemodChoice::Classic;
+        } else if (v == "best") {
+          o.demod = packet::DemodChoice::Best;
+        } else {
+          return RxUsage(ctx, "unknown demodulator '" + v + "'");
+        }
       }
       continue;
     }
@@ -168,10 +177,10 @@ int CmdRxPacket(CliContext& ctx) {
   PacketRxOptions o;
   if (int e = ParsePacketRx(ctx, o)) return e;
 
-  packet::PacketModemSettings s = StoredModemSettings(ctx);
-  if (o.modem) s.type = *o.modem;
+  packet::PacketModemSettings s = StoredModemSettings(ctx, o.modem);
   s.receiveHz = o.freq;
   if (!o.modem && (s.type < 0 || s.type > 6)) s.type = 0;  // the monitor needs a built-in modem
+  if (o.demod) s.demod = *o.demod;
 
   packet::PacketChannels channels;
   channels.set_listener([&](const packet::Ax25Frame& f, packet::PacketChannels::Source) {
@@ -218,8 +227,7 @@ int CmdTxPacket(CliContext& ctx) {
   PacketTxOptions o;
   if (int e = ParsePacketTx(ctx, o)) return e;
 
-  packet::PacketModemSettings s = StoredModemSettings(ctx);
-  if (o.modem) s.type = *o.modem;
+  packet::PacketModemSettings s = StoredModemSettings(ctx, o.modem);
   if (s.type < 0 || s.type > 6) {
     ctx.err << "vexa-cli tx: modem " << s.type << " is no sound-card modem; give --modem 0..6\n";
     return kExitUsage;

@@ -12,15 +12,21 @@ void PacketChannels::Configure(const PacketModemSettings& s) {
   modem_.reset();
   const PacketModemRow* row = ModemRow(s.type);
   if (!row || row->demod == DemodDesign::None) return;
-  monitor_ =
-      std::make_unique<PacketReceiver>(std::make_unique<MixerDemodulator>(s.receiveHz),
-                                       [this](const Ax25Frame& f) { Heard(f, Source::Monitor); });
+  // The monitor is the HF modem's receiver at the receive frequency, whatever the type.
+  PacketModemSettings hf = s;
+  hf.type = 0;
+  monitor_ = std::make_unique<PacketReceiver>(
+      MakeDemodulator(hf), [this](const Ax25Frame& f) { Heard(f, Source::Monitor); });
   modem_ = std::make_unique<PacketReceiver>(
       MakeDemodulator(s), [this](const Ax25Frame& f) { Heard(f, Source::Modem); });
 }
 
 void PacketChannels::Tune(double hz) {
   settings_.receiveHz = hz;
+  if (settings_.demod != DemodChoice::Classic) {
+    Configure(settings_);  // the correlators are built for their tones
+    return;
+  }
   if (monitor_) {
     if (auto* m = dynamic_cast<MixerDemodulator*>(monitor_->demodulator())) m->Tune(hz);
   }

@@ -15,6 +15,9 @@ class PacketDemodulator : public SampleSink {
  public:
   void set_output(RunLengthSink* output) { output_ = output; }
   RunLengthSink* output() const { return output_; }
+  // Demodulators with HDLC receivers of their own hand whole frames (without FCS) here instead
+  // of reporting run lengths.
+  void set_frame_output(FrameSink* frames) { frames_ = frames; }
 
   virtual void ProcessSample(int16_t x) = 0;
   // The carrier-detect value, a 16-bit magnitude (0..32767 or so).
@@ -30,9 +33,13 @@ class PacketDemodulator : public SampleSink {
   void Emit(int periods) {
     if (output_) output_->Run(periods);
   }
+  void EmitFrame(std::span<const uint8_t> frame) {
+    if (frames_) frames_->OnFrame(frame);
+  }
 
  private:
   RunLengthSink* output_ = nullptr;
+  FrameSink* frames_ = nullptr;
 };
 
 }  // namespace vexa::packet

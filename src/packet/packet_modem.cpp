@@ -1,5 +1,8 @@
 #include "packet/packet_modem.h"
 
+#include <optional>
+
+#include "packet/correlator_demodulator.h"
 #include "packet/mixer_demodulator.h"
 
 namespace vexa::packet {
@@ -53,9 +56,46 @@ ZeroCrossParams ZeroCrossParamsFor(const PacketModemSettings& s) {
   return p;
 }
 
+namespace {
+
+// The tones of a row as the correlators listen for them (level 1 first).
+std::optional<CorrelatorParams> CorrelatorParamsFor(const PacketModemSettings& s) {
+  CorrelatorParams c;
+  switch (s.type) {
+    case 0:
+      c = {s.receiveHz - 100.0, s.receiveHz + 100.0, 300};
+      break;
+    case 1:
+      c = {1200.0, 2200.0, 1200};
+      break;
+    case 2:
+      c = {1200.0, 2400.0, 1200};
+      break;
+    case 3:
+      c = {1190.0, 1786.0, 1200};
+      break;
+    case 4:
+    case 5:
+      if (s.usePsk) return std::nullopt;
+      c = {1190.0, 2381.0, 2400};
+      break;
+    case 6:
+      c = {static_cast<double>(s.customTone1), static_cast<double>(s.customTone2), s.customBaud};
+      break;
+    default:
+      return std::nullopt;
+  }
+  return c;
+}
+
+}  // namespace
+
 std::unique_ptr<PacketDemodulator> MakeDemodulator(const PacketModemSettings& s) {
   const PacketModemRow* row = ModemRow(s.type);
   if (!row) return nullptr;
+  if (s.demod == DemodChoice::Best) {
+    if (auto c = CorrelatorParamsFor(s)) return std::make_unique<CorrelatorDemodulator>(*c);
+  }
   switch (row->demod) {
     case DemodDesign::Mixer:
       return std::make_unique<MixerDemodulator>(s.receiveHz);
@@ -99,7 +139,10 @@ bool ChannelBusy(int type, int32_t level) {
 PacketReceiver::PacketReceiver(std::unique_ptr<PacketDemodulator> demodulator, Listener listener)
     : demod_(std::move(demodulator)), listener_(std::move(listener)) {
   hdlc_.set_sink(this);
-  if (demod_) demod_->set_output(&hdlc_);
+  if (demod_) {
+    demod_->set_output(&hdlc_);
+    demod_->set_frame_output(this);
+  }
 }
 
 void PacketReceiver::ProcessSamples(std::span<const int16_t> samples) {

@@ -50,6 +50,10 @@ inline constexpr std::array<PacketModemRow, kPacketModemCount> kPacketModems{{
 // The row of a modem type, or nullptr above 7 (no modem).
 const PacketModemRow* ModemRow(int type);
 
+// Which demodulator a modem listens with: the classic design of its row (mixer or zero
+// crossings), or the correlator demodulator.
+enum class DemodChoice { Classic = 0, Best = 1 };
+
 // The settings a modem is built from.
 struct PacketModemSettings {
   int type = 1;               // Modem_type
@@ -58,13 +62,16 @@ struct PacketModemSettings {
   int customTone1 = 2000;     // CustomAfskTone1, Hz (level 1)
   int customTone2 = 3600;     // CustomAfskTone2, Hz (level 0)
   bool usePsk = false;        // UsePskOn24004800 (types 4 and 5)
+  DemodChoice demod = DemodChoice::Classic;
 };
 
 // The bit rate of the flag counts (0 for the KISS TNC and unknown types).
 int TxBitRate(const PacketModemSettings& s);
 // The zero-crossing parameters of types 1 to 6.
 ZeroCrossParams ZeroCrossParamsFor(const PacketModemSettings& s);
-// The demodulator of the row (nullptr for the KISS TNC and types above 7).
+// The demodulator of the row (nullptr for the KISS TNC and types above 7). With
+// DemodChoice::Best the correlator demodulator listens on the row's tones, except for the
+// phase-reversal variant of types 4 and 5, which keeps its zero-crossing design.
 std::unique_ptr<PacketDemodulator> MakeDemodulator(const PacketModemSettings& s);
 // The modulator of the row (nullptr for the KISS TNC and types above 7).
 std::unique_ptr<PacketModulator> MakeModulator(const PacketModemSettings& s);

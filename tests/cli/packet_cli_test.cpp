@@ -151,6 +151,34 @@ TEST(PacketCli, PeerFilesThroughTheReceivePath) {
   EXPECT_EQ(off.out, "");
 }
 
+// The correlator demodulator by switch, and by the setting that chooses it per modem.
+TEST(PacketCli, BestDemodulatorBySwitchAndBySetting) {
+  VEXA_REQUIRE_TESTDATA("audio/ax25_1200_snr+9.wav");
+  test::TempDir dir;
+  const std::string noisy = test::TestDataPath("audio/ax25_1200_snr+9.wav");
+  const auto sent = ReferenceLines("ax25_1200_snr+9");
+  EXPECT_EQ(CountSent(sent, Cli(dir, {"rx", "--mode", "ax25", "--modem", "1", noisy}).out), 0);
+  EXPECT_EQ(
+      CountSent(sent,
+                Cli(dir, {"rx", "--mode", "ax25", "--modem", "1", "--demod", "best", noisy}).out),
+      100);
+  test::WriteFileBytes(dir.File("best.ini"), "[AX.25]\nBestDemodModems=2\n");  // modem 1
+  EXPECT_EQ(CountSent(sent, Cli(dir, {"--config", dir.File("best.ini"), "rx", "--mode", "ax25",
+                                      "--modem", "1", noisy})
+                                .out),
+            100);
+  EXPECT_EQ(CountSent(sent, Cli(dir, {"--config", dir.File("best.ini"), "rx", "--mode", "ax25",
+                                      "--modem", "1", "--demod", "classic", noisy})
+                                .out),
+            0);
+  // The monitor follows the switch as well.
+  const auto hf = ReferenceLines("ax25_300_snr+3");
+  EXPECT_EQ(CountSent(hf, Cli(dir, {"rx", "--mode", "ax25", "--freq", "1700", "--demod", "best",
+                                    test::TestDataPath("audio/ax25_300_snr+3.wav")})
+                              .out),
+            20);
+}
+
 TEST(PacketCli, MonitorOptionPrintsTheMonitorText) {
   VEXA_REQUIRE_TESTDATA("audio/ax25_300_clean.wav");
   test::TempDir dir;

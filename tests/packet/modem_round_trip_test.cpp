@@ -25,11 +25,13 @@ struct RoundTripCase {
   const char* name;
   int type;
   bool psk;
+  DemodChoice demod;
   int tone1, tone2, baud;  // the custom modem's settings
   int clean;               // frames of 20 that must pass without noise
   int at1000;              // ... with noise of RMS 1000 (SNR about 24 dB in 3 kHz)
   int at2000;              // ... RMS 2000 (about 18 dB)
   int at3000;              // ... RMS 3000 (about 14.5 dB); 0 where the design gives up
+  int at6000;              // ... RMS 6000 (about 8.5 dB)
 };
 
 class ModemRoundTrip : public testing::TestWithParam<RoundTripCase> {};
@@ -70,6 +72,7 @@ TEST_P(ModemRoundTrip, DecodesItsOwnSignalCleanAndInNoise) {
   PacketModemSettings s;
   s.type = c.type;
   s.usePsk = c.psk;
+  s.demod = c.demod;
   s.receiveHz = 1500;
   s.customTone1 = c.tone1;
   s.customTone2 = c.tone2;
@@ -81,25 +84,35 @@ TEST_P(ModemRoundTrip, DecodesItsOwnSignalCleanAndInNoise) {
   EXPECT_GE(CountDecoded(s, test::AddNoise(sig, 0.5, 1000, 11), lines), c.at1000);
   EXPECT_GE(CountDecoded(s, test::AddNoise(sig, 0.5, 2000, 12), lines), c.at2000);
   EXPECT_GE(CountDecoded(s, test::AddNoise(sig, 0.5, 3000, 13), lines), c.at3000);
+  EXPECT_GE(CountDecoded(s, test::AddNoise(sig, 0.5, 6000, 14), lines), c.at6000);
 }
 
-// The windows sit two frames below what the modems reach with these seeds; at RMS 3000 only the
-// mixer demodulator and the 1200/2400 Hz pair still decode most frames.
+// The windows sit two frames below what the modems reach with these seeds (clean: all they
+// reach). At RMS 3000 the classic zero-crossing receivers give up while the mixer and the
+// correlator demodulator still decode most frames at 1200 bit/s; at RMS 6000 only the mixer
+// (300 bit/s) and the correlators on 1200/2200 and 1200/2400 Hz do.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     EveryType, ModemRoundTrip,
     testing::Values(
-        RoundTripCase{"HF300",        0, false, 0, 0, 0,       20, 20, 20, 20},
-        RoundTripCase{"Vhf1200",      1, false, 0, 0, 0,       19, 16, 10, 2},
-        RoundTripCase{"ZeroCross1200",2, false, 0, 0, 0,       20, 18, 18, 8},
-        RoundTripCase{"Fx469_1200",   3, false, 0, 0, 0,       20, 18, 16, 0},
-        RoundTripCase{"Fx469_2400",   4, false, 0, 0, 0,       20, 18, 17, 0},
-        RoundTripCase{"Fx469_2400Psk",4, true,  0, 0, 0,       20, 18, 16, 0},
-        RoundTripCase{"Fx469_4800",   5, false, 0, 0, 0,       20, 18, 14, 0},
-        RoundTripCase{"Fx469_4800Psk",5, true,  0, 0, 0,       20, 18, 15, 0},
+        RoundTripCase{"HF300",        0, false, DemodChoice::Classic, 0, 0, 0, 20, 20, 20, 20, 20},
+        RoundTripCase{"Vhf1200",      1, false, DemodChoice::Classic, 0, 0, 0, 19, 16, 10, 2, 0},
+        RoundTripCase{"ZeroCross1200",2, false, DemodChoice::Classic, 0, 0, 0, 20, 18, 18, 8, 0},
+        RoundTripCase{"Fx469_1200",   3, false, DemodChoice::Classic, 0, 0, 0, 20, 18, 16, 0, 0},
+        RoundTripCase{"Fx469_2400",   4, false, DemodChoice::Classic, 0, 0, 0, 20, 18, 17, 0, 0},
+        RoundTripCase{"Fx469_2400Psk",4, true,  DemodChoice::Classic, 0, 0, 0, 20, 18, 16, 0, 0},
+        RoundTripCase{"Fx469_4800",   5, false, DemodChoice::Classic, 0, 0, 0, 20, 18, 14, 0, 0},
+        RoundTripCase{"Fx469_4800Psk",5, true,  DemodChoice::Classic, 0, 0, 0, 20, 18, 15, 0, 0},
         // The custom modem with tones and a rate the 11025/s input can carry.
-        RoundTripCase{"Custom1200",   6, false, 2000, 3600, 1200, 20, 18, 18, 1},
-        RoundTripCase{"Custom600",    6, false, 1000, 1800, 600,  20, 18, 17, 0}),
+        RoundTripCase{"Custom1200",   6, false, DemodChoice::Classic, 2000, 3600, 1200, 20, 18, 18, 1, 0},
+        RoundTripCase{"Custom600",    6, false, DemodChoice::Classic, 1000, 1800, 600, 20, 18, 17, 0, 0},
+        RoundTripCase{"BestHF300",        0, false, DemodChoice::Best, 0, 0, 0, 20, 20, 20, 20, 20},
+        RoundTripCase{"BestVhf1200",      1, false, DemodChoice::Best, 0, 0, 0, 20, 20, 18, 18, 17},
+        RoundTripCase{"BestZeroCross1200",2, false, DemodChoice::Best, 0, 0, 0, 20, 20, 18, 18, 15},
+        RoundTripCase{"BestFx469_1200",   3, false, DemodChoice::Best, 0, 0, 0, 20, 20, 17, 12, 0},
+        RoundTripCase{"BestFx469_2400",   4, false, DemodChoice::Best, 0, 0, 0, 20, 20, 13, 0, 0},
+        RoundTripCase{"BestFx469_4800",   5, false, DemodChoice::Best, 0, 0, 0, 20, 20, 11, 2, 0},
+        RoundTripCase{"BestCustom1200",   6, false, DemodChoice::Best, 2000, 3600, 1200, 20, 20, 18, 18, 0}),
     [](const testing::TestParamInfo<RoundTripCase>& i) { return std::string(i.param.name); });
 // clang-format on
 

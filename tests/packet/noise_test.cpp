@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "packet/correlator_demodulator.h"
 #include "packet/packet_modem.h"
 
 namespace vexa::packet {
@@ -16,9 +17,10 @@ struct NoiseRun {
   int decoded = 0;
 };
 
-NoiseRun RunNoise(int type, int seconds, unsigned seed) {
+NoiseRun RunNoise(int type, int seconds, unsigned seed, DemodChoice demod = DemodChoice::Classic) {
   PacketModemSettings s;
   s.type = type;
+  s.demod = demod;
   s.receiveHz = 1500;
   NoiseRun r;
   PacketReceiver rx(MakeDemodulator(s), [&](const Ax25Frame&) { ++r.decoded; });
@@ -31,6 +33,10 @@ NoiseRun RunNoise(int type, int seconds, unsigned seed) {
   }
   r.checks = rx.hdlc().fcsFailures() + rx.hdlc().framesPassed();
   r.passed = rx.hdlc().framesPassed();
+  if (auto* c = dynamic_cast<CorrelatorDemodulator*>(rx.demodulator())) {
+    r.checks += c->checks();  // the correlators' own receivers
+    r.passed += c->passed();
+  }
   return r;
 }
 
@@ -50,6 +56,15 @@ TEST(PacketNoise, TenMinutesOfNoiseThroughTheHfAndZeroCrossingReceiversPassNoFra
     EXPECT_EQ(r.passed, 0) << type;
     EXPECT_EQ(r.decoded, 0) << type;
   }
+}
+
+// The correlator demodulator runs seven HDLC receivers, so it makes more checks; 20 minutes
+// keep the test short (it costs more per sample than the zero-crossing receiver).
+TEST(PacketNoise, TwentyMinutesOfNoiseThroughTheCorrelatorDemodulatorPassNoFrame) {
+  const NoiseRun r = RunNoise(1, 1200, 77, DemodChoice::Best);
+  EXPECT_GT(r.checks, 100);
+  EXPECT_EQ(r.passed, 0);
+  EXPECT_EQ(r.decoded, 0);
 }
 
 }  // namespace

@@ -63,5 +63,26 @@ TEST(PacketPeerAudio, Hf300At3DbDecodes19Of20) {
   EXPECT_GE(DecodePeerFile("ax25_300_snr+3", Hf300()), 19);
 }
 
+// The classic zero-crossing receiver hears nothing in the +9 dB file (white noise over the
+// whole band moves its crossings); the correlator demodulator takes every frame of all four
+// files, where the peer's own decoder reaches 100, 98, 20 and 20.
+PacketModemSettings Best(PacketModemSettings s) {
+  s.demod = DemodChoice::Best;
+  return s;
+}
+
+TEST(PacketPeerAudio, BestDemodulatorDecodesEveryFrameOfThe1200Files) {
+  VEXA_REQUIRE_TESTDATA("audio/ax25_1200_snr+9.wav");
+  EXPECT_EQ(DecodePeerFile("ax25_1200_clean", Best(Vhf1200())), 100);
+  EXPECT_EQ(DecodePeerFile("ax25_1200_snr+9", Best(Vhf1200())), 100);
+  EXPECT_EQ(DecodePeerFile("ax25_1200_snr+9", Vhf1200()), 0);
+}
+
+TEST(PacketPeerAudio, BestDemodulatorDecodesEveryFrameOfThe300Files) {
+  VEXA_REQUIRE_TESTDATA("audio/ax25_300_snr+3.wav");
+  EXPECT_EQ(DecodePeerFile("ax25_300_clean", Best(Hf300())), 20);
+  EXPECT_EQ(DecodePeerFile("ax25_300_snr+3", Best(Hf300())), 20);
+}
+
 }  // namespace
 }  // namespace vexa::packet
