@@ -34,8 +34,9 @@ fuzz: fuzz-deps
 	@CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVEXA_SANITIZE=ON -DVEXA_FUZZ=ON -DVEXA_BUILD_GUI=OFF -DVEXA_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target FuzzSettingsFile FuzzQsoRecord FuzzLogFile \
-	  FuzzCountryFile FuzzCallsignList FuzzRxBits
-	@for f in FuzzSettingsFile FuzzQsoRecord FuzzLogFile FuzzCountryFile FuzzCallsignList FuzzRxBits; do \
+	  FuzzCountryFile FuzzCallsignList FuzzRxBits FuzzAx25Frame FuzzHdlcRuns
+	@for f in FuzzSettingsFile FuzzQsoRecord FuzzLogFile FuzzCountryFile FuzzCallsignList FuzzRxBits \
+	  FuzzAx25Frame FuzzHdlcRuns; do \
 	  echo "== $$f"; build-fuzz/bin/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \
 	done
 
