@@ -9,7 +9,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # one and lose the library's name: allocation stacks are taken with the full unwinder instead.
 LSAN_TEST_OPTIONS := suppressions=$(CURDIR)/tests/lsan.supp:fast_unwind_on_malloc=0
 
-.PHONY: all deps fuzz-deps build test bench fuzz run format clean
+.PHONY: all deps fuzz-deps test-deps build test bench fuzz run format clean
 
 all: build
 
@@ -19,11 +19,14 @@ deps:
 fuzz-deps:
 	@bash scripts/install-deps.sh fuzz
 
+test-deps:
+	@bash scripts/install-deps.sh peers
+
 build: deps
 	@cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: deps
+test: test-deps
 	@cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=$(LSAN_TEST_OPTIONS) \
@@ -39,8 +42,10 @@ fuzz: fuzz-deps
 	@CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVEXA_SANITIZE=ON -DVEXA_FUZZ=ON -DVEXA_BUILD_GUI=OFF -DVEXA_BUILD_BENCH=OFF >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target FuzzSettingsFile FuzzQsoRecord FuzzLogFile \
-	  FuzzCountryFile FuzzCallsignList FuzzRxBits FuzzSpotLine FuzzClusterReader
-	@for f in FuzzSettingsFile FuzzQsoRecord FuzzLogFile FuzzCountryFile FuzzCallsignList FuzzRxBits FuzzSpotLine FuzzClusterReader; do \
+	  FuzzCountryFile FuzzCallsignList FuzzRxBits FuzzSpotLine FuzzClusterReader FuzzAx25Frame \
+	  FuzzHdlcRuns
+	@for f in FuzzSettingsFile FuzzQsoRecord FuzzLogFile FuzzCountryFile FuzzCallsignList FuzzRxBits \
+	  FuzzSpotLine FuzzClusterReader FuzzAx25Frame FuzzHdlcRuns; do \
 	  echo "== $$f"; build-fuzz/bin/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \
 	done
 

@@ -4,6 +4,9 @@
 #
 #   install-deps.sh         what `make build`, `make test` and `make run` need
 #   install-deps.sh fuzz    that and clang, for the libFuzzer programs of `make fuzz`
+#   install-deps.sh peers   that and the independent programs the tests check Vexa against
+#                           (`make test`): atest from direwolf, multimon-ng and sox for packet,
+#                           hamlib's rigctld and rigctl for network rig control
 set -euo pipefail
 
 packages=(
@@ -13,14 +16,14 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
-  libhamlib-utils  # rigctld and rigctl: the network rig tests run against them
 )
 
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages+=(clang) ;;
+    peers) packages+=(direwolf multimon-ng sox libhamlib-utils) ;;
     *)
-      echo "install-deps: unknown set '$extra' (known: fuzz)" >&2
+      echo "install-deps: unknown set '$extra' (known: fuzz, peers)" >&2
       exit 2
       ;;
   esac

@@ -106,7 +106,8 @@ MemberSettings::MemberSettings(platform::SettingsStore& store)
       VX_INT(tncStopBits, "AX.25", "TncStopBits"),
       VX_INT(customAfskBaudrate, "AX.25", "CustomAfskBaudrate"),
       VX_INT(customAfskTone1, "AX.25", "CustomAfskTone1"),
-      VX_INT(customAfskTone2, "AX.25", "CustomAfskTone2") {}
+      VX_INT(customAfskTone2, "AX.25", "CustomAfskTone2"),
+      VX_INT(bestDemodModems, "AX.25", "BestDemodModems") {}
 
 #undef VX_INT
 #undef VX_TEXT

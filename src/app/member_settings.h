@@ -47,6 +47,7 @@ struct MemberSettings {
   CProfileString kissEnableCommand, kissDisableCommand;
   CProfileInt tncDtr, tncRts, tncData8bits, tncStopBits, customAfskBaudrate, customAfskTone1,
       customAfskTone2;
+  CProfileInt bestDemodModems;  // bit n: modem n listens with the correlator demodulator
 
   // The eight log-grid column widths in order.
   std::array<CProfileInt*, 8> Columns() {

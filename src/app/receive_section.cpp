@@ -30,6 +30,24 @@ ReceiveSection::ReceiveSection(StationContext& ctx) : ctx_(ctx) {
   path_->loop().SetYieldHooks({[this] { ctx_.host.DispatchTimersAndPaint(); },
                                [this] { return ctx_.sound.InputBlockWaiting(); }});
   path_->loop().SetSpectrumHook([this] { ctx_.host.InvalidateSpectrum(); });
+  packet_.set_listener([this](const packet::Ax25Frame& f, packet::PacketChannels::Source) {
+    mainQueue_.Put(packet::MonitorText(f).c_str());
+  });
+}
+
+void ReceiveSection::ConfigurePacket() {
+  const MemberSettings& m = ctx_.members;
+  packet::PacketModemSettings s;
+  s.type = m.modemType.value;
+  s.receiveHz = rxHz_;
+  s.usePsk = m.usePskOn24004800.value != 0;
+  s.customBaud = m.customAfskBaudrate.value;
+  s.customTone1 = m.customAfskTone1.value;
+  s.customTone2 = m.customAfskTone2.value;
+  const int best = m.bestDemodModems.value;
+  if (s.type >= 0 && s.type < 31 && ((best >> s.type) & 1)) s.demod = packet::DemodChoice::Best;
+  packet_.Configure(s);
+  path_->SetPacketSinks(packet_.monitor(), packet_.modem());
 }
 
 ReceiveSection::~ReceiveSection() {
@@ -78,6 +96,8 @@ void ReceiveSection::ApplySpectrumSettings() {
 void ReceiveSection::OnModeChange(Mode mode) {
   mode_ = mode;
   path_->SetMode(mode);
+  // Selecting an operating mode configures and resets the packet modem.
+  ConfigurePacket();
   spectrum_.ChangeMode(mode);
   hint_ = Hint::None;
 }
@@ -129,6 +149,7 @@ int ReceiveSection::OnInputBlocks() {
 void ReceiveSection::TuneAll(double hz) {
   rxHz_ = hz;
   path_->Tune(hz);
+  packet_.Tune(hz);
   spectrum_.SetReceiveFrequency(hz);
   ctx_.bus.ReceiveFrequencyChanged(hz);
 }

@@ -14,6 +14,7 @@
 #include "decoders/receive_path.h"
 #include "engine/rx_text_queue.h"
 #include "engine/spectrum.h"
+#include "packet/packet_channels.h"
 
 namespace vexa::app {
 
@@ -131,6 +132,8 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   void SetSecondChannel(double hz, bool replayHistory) override;
   void RunPskAfc() override;
   void ApplySpectrumSettings();
+  // Builds the packet receivers of the modem settings and hands them to the receive loop.
+  void ConfigurePacket();
   void SyncSpectrum();
   void ApplyInversion();
   void UpdateSquelch();
@@ -144,6 +147,9 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   engine::RxTextQueue mainQueue_;
   engine::RxTextQueue echo_;
   std::unique_ptr<decoders::ReceivePath> path_;
+  // The packet receivers of modes 12 and 13; their frames go into the receive text as monitor
+  // lines.
+  packet::PacketChannels packet_;
   engine::Spectrum spectrum_;
   ReceiveView* view_ = nullptr;
 

@@ -197,6 +197,9 @@ std::vector<SettingDef> Build() {
   I("AX.25", "CustomAfskBaudrate", 2400, M);
   I("AX.25", "CustomAfskTone1", 2000, M);
   I("AX.25", "CustomAfskTone2", 3600, M);
+  // Bit n set: sound-card modem n listens with the correlator demodulator instead of its
+  // classic one.
+  I("AX.25", "BestDemodModems", 0, M);
 
   // Web DX cluster
   T("WEBCLUSTER", "Server", "www.dxsummit.fi", W);

@@ -54,5 +54,11 @@ int CmdTx(CliContext& ctx);
 int CmdPorts(CliContext& ctx);
 int CmdRig(CliContext& ctx);
 int CmdSpots(CliContext& ctx);
+// rx and tx with --mode ax25 (cmd_packet.cpp).
+int CmdRxPacket(CliContext& ctx);
+int CmdTxPacket(CliContext& ctx);
+// True when the arguments hold "--mode ax25" (any case): rx and tx hand over to the packet
+// commands.
+bool NamesPacketMode(const std::vector<std::string>& args);
 
 }  // namespace vexa::cli

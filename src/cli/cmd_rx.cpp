@@ -37,9 +37,12 @@ struct RxOptions {
   std::string file;
 };
 
-// The receive modes are the ones with a receive channel of their own.
+// The receive modes are the ones with a receive channel of their own, and the packet monitor.
+bool IsRxMode(Mode m) {
+  return HasOwnChannel(m) || m == Mode::Ax25;
+}
 std::string ModeList() {
-  return ModeCliNames(HasOwnChannel, "|");
+  return ModeCliNames(IsRxMode, "|");
 }
 
 int Usage(CliContext& ctx, const std::string& message) {
@@ -55,7 +58,8 @@ int Usage(CliContext& ctx, const std::string& message) {
              "  --afc                PSK: follow the signal's frequency\n"
              "  --second HZ          PSK31 on a second frequency, its text to --second-out\n"
              "  --image OUT.pgm      hell: write the received strip as a greyscale image\n"
-             "  (fsk31 is the variant where the tone is the bit, fsk31b the differential one)\n";
+             "  (fsk31 is the variant where the tone is the bit, fsk31b the differential one)\n"
+             "  packet: vexa-cli rx --mode ax25 -h\n";
   return kExitUsage;
 }
 
@@ -127,6 +131,7 @@ void Drain(engine::RxTextQueue& q, std::ostream& os) {
 }  // namespace
 
 int CmdRx(CliContext& ctx) {
+  if (NamesPacketMode(ctx.args)) return CmdRxPacket(ctx);
   RxOptions o;
   if (int e = ParseRxOptions(ctx, o)) return e;
 

@@ -60,7 +60,8 @@ int Usage(CliContext& ctx, const std::string& message) {
              "  --reverse        mark on the lower tone / other sideband\n"
              "  in the text, \\xAE ends the transmission, \\xA9 sends the identification in\n"
              "  Morse, \\xA4 the prosign SK; \\n, \\r and \\\\ are a line feed, a return, a "
-             "backslash\n";
+             "backslash\n"
+             "  packet: vexa-cli tx --mode ax25 -h\n";
   return kExitUsage;
 }
 
@@ -149,6 +150,7 @@ int ParseTxOptions(CliContext& ctx, TxOptions& o) {
 }  // namespace
 
 int CmdTx(CliContext& ctx) {
+  if (NamesPacketMode(ctx.args)) return CmdTxPacket(ctx);
   TxOptions o;
   if (int e = ParseTxOptions(ctx, o)) return e;
 

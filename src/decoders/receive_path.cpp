@@ -22,6 +22,13 @@ void ReceivePath::SetMode(Mode mode) {
   loop_.SetMode(mode);
 }
 
+void ReceivePath::SetPacketSinks(SampleSink* monitor, SampleSink* modem) {
+  engine::ChannelTable t = chain_.Table();
+  t.packetMonitor = monitor;
+  t.packetActive = modem;
+  loop_.SetChannels(t);
+}
+
 void ReceivePath::PlaceSecondChannel(double hz) {
   loop_.PlaceSecondChannel(hz);
 }

@@ -54,6 +54,11 @@ class ReceivePath {
 
   void ProcessBlock(std::span<const int16_t> block) { loop_.ProcessBlock(block); }
 
+  // The packet demodulators the loop feeds: the monitor in mode 12, the selected modem in mode
+  // 13 (either may be null: packet on an external TNC, or no modem). They are built by whoever
+  // owns the packet side; the path only passes the samples on.
+  void SetPacketSinks(SampleSink* monitor, SampleSink* modem);
+
   DecoderChain& chain() { return chain_; }
   const DecoderChain& chain() const { return chain_; }
   engine::ReceiveLoop& loop() { return loop_; }

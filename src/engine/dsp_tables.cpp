@@ -2,14 +2,16 @@
 
 #include <cmath>
 
+#include "common/sine_table.h"
+
 namespace vexa::engine {
 namespace {
 
 DspTables Build() {
   DspTables t{};
+  t.sine = QuarterSineTable();  // the one table of the whole program
   for (int i = 0; i <= 16384; ++i) {
     double a = i * kPi11 / 32768.0;
-    t.sine[i] = static_cast<int32_t>(std::sin(a) * 32767.0);  // truncation toward zero
     t.raisedCosine[i] = (1.0 - std::cos(a)) * 0.5;
   }
   const double a0 = 0.3635819, a1 = 0.4891775, a2 = 0.1365995, a3 = 0.0106411;

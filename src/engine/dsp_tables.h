@@ -8,9 +8,11 @@
 #include <array>
 #include <cstdint>
 
+#include "common/sine_table.h"
+
 namespace vexa::engine {
 
-constexpr double kPi11 = 3.1415926535;  // deliberately not full precision: T[] depends on it
+constexpr double kPi11 = kSinePi;  // deliberately not full precision: T[] depends on it
 
 struct DspTables {
   std::array<int32_t, 16385> sine;          // T[i] = trunc(sin(i*pi/32768) * 32767)

@@ -36,5 +36,18 @@ TEST(ReceivePath, APeerRttyFileDecodesIntoTheReceiveWindow) {
   EXPECT_NE(text.find(line2), std::string::npos) << text;
 }
 
+// Mode 12, the packet monitor: the HF receiver at the receive frequency puts each frame into
+// the receive window as a monitor line.
+TEST(ReceivePath, APeerPacketFileShowsMonitorLinesInMode12) {
+  VEXA_REQUIRE_TESTDATA("audio/ax25_300_clean.wav");
+  const std::string text = Decode(test::TestDataPath("audio/ax25_300_clean.wav"), 12, 1700);
+  EXPECT_NE(text.find("PY2GHI-5>APZ123>UI,?,f0:"), std::string::npos) << text;
+  EXPECT_NE(text.find("T#001,177,216,084,082,062,00000000 73 qth dog we"), std::string::npos);
+  EXPECT_NE(text.find("K9PQR/RELAY/WIDE2-2>TEST>UI,?,f0:"), std::string::npos);
+  // Off the signal's frequency nothing is heard.
+  EXPECT_EQ(Decode(test::TestDataPath("audio/ax25_300_clean.wav"), 12, 1000).find(">UI,"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace vexa::app

@@ -48,7 +48,8 @@ TEST(RxCli, UsageErrorsExit2WithAMessage) {
     EXPECT_EQ(r.code, kExitUsage) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_NE(
-        r.err.find("usage: vexa-cli rx --mode {cw|rtty|psk31|qpsk|fsk31|pactor|hell|fsk31b|mtty}"),
+        r.err.find(
+            "usage: vexa-cli rx --mode {cw|rtty|psk31|qpsk|fsk31|ax25|pactor|hell|fsk31b|mtty}"),
         std::string::npos);
     EXPECT_TRUE(r.out.empty());
   }

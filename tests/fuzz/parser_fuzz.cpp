@@ -14,6 +14,9 @@
 #include "log/log_scan.h"
 #include "log/qso_record.h"
 #include "packet/ax25_address.h"
+#include "packet/ax25_frame.h"
+#include "packet/fcs16.h"
+#include "packet/hdlc.h"
 #include "platform/files/settings_store.h"
 #include "spots/cluster_line_reader.h"
 #include "spots/spot_ring.h"
@@ -180,6 +183,52 @@ bool FuzzClusterReader(const uint8_t* data, size_t size) {
   }
   (void)spots::IsLoginPrompt(whole.pending());
   return true;
+}
+
+bool FuzzAx25Frame(const uint8_t* data, size_t size) {
+  const std::span<const uint8_t> bytes(data, size);
+  auto f = packet::DecodeFrame(bytes);
+  if (!f) return true;           // refusing is always allowed
+  if (size <= 14) return false;  // a frame of 14 bytes or less must fail
+  if (f->digis.count() > packet::kMaxDigis || f->repeated > f->digis.count()) return false;
+  if (f->nr < 0 || f->nr > 7 || f->ns < 0 || f->ns > 7 || (f->pf != 0 && f->pf != 1)) return false;
+  const std::string line = packet::MonitorText(*f);
+  if (line.size() > packet::kMonitorLineLimit + 2 || line.substr(line.size() - 2) != "\r\n")
+    return false;
+  // Whatever decodes (but an unknown control byte) encodes to bytes that decode alike.
+  if (f->type == packet::FrameType::Unkn) return true;
+  auto again = packet::DecodeFrame(packet::EncodeFrame(*f));
+  if (!again) return false;
+  return again->type == f->type && again->info == f->info && again->source == f->source &&
+         again->destination == f->destination && again->digis == f->digis &&
+         again->repeated == f->repeated;
+}
+
+bool FuzzHdlcRuns(const uint8_t* data, size_t size) {
+  struct Check : packet::FrameSink {
+    bool ok = true;
+    void OnFrame(std::span<const uint8_t> frame) override {
+      // Only frames of more than 12 bytes (15 with the FCS) whose FCS matched come out.
+      if (frame.size() < 13 || frame.size() > packet::HdlcReceiver::kBufferBytes - 2) ok = false;
+    }
+  } check;
+  packet::HdlcReceiver runs(&check);
+  for (size_t i = 0; i < size; ++i) runs.Run(static_cast<int>(data[i] % 10) - 1);
+  // The same bytes as a line of levels, bit by bit.
+  packet::HdlcReceiver levels(&check);
+  int prev = 0, run = 0;
+  for (size_t i = 0; i < size; ++i) {
+    for (int b = 0; b < 8; ++b) {
+      const int l = (data[i] >> b) & 1;
+      ++run;
+      if (l != prev) {
+        levels.Run(run > 8 ? 8 : run);
+        run = 0;
+        prev = l;
+      }
+    }
+  }
+  return check.ok;
 }
 
 }  // namespace vexa::fuzz

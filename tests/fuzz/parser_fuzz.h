@@ -1,10 +1,10 @@
 #pragma once
 // Entry points that feed arbitrary bytes to every parser of outside input: the settings file,
-// log records and whole log files, the country file, callsign lists, and the Baudot and varicode
-// bit decoders, DX spot lines and the telnet cluster's bytes. Each checks the invariants its parser
-// promises and returns false when one is broken; a crash or undefined behaviour is caught by the
-// sanitizers. They serve two masters: the libFuzzer programs (make fuzz) and a seeded sweep that
-// runs with the unit tests.
+// log records and whole log files, the country file, callsign lists, the Baudot and varicode
+// bit decoders, DX spot lines and the telnet cluster's bytes, AX.25 frames and the HDLC receiver.
+// Each checks the invariants its parser promises and returns false when one is broken; a crash or
+// undefined behaviour is caught by the sanitizers. They serve two masters: the libFuzzer programs
+// (make fuzz) and a seeded sweep that runs with the unit tests.
 #include <cstddef>
 #include <cstdint>
 
@@ -18,5 +18,9 @@ bool FuzzCallsignList(const uint8_t* data, size_t size);
 bool FuzzRxBits(const uint8_t* data, size_t size);
 bool FuzzSpotLine(const uint8_t* data, size_t size);
 bool FuzzClusterReader(const uint8_t* data, size_t size);
+// AX.25 frame bytes (without FCS) through the decoder, the monitor line and the encoder.
+bool FuzzAx25Frame(const uint8_t* data, size_t size);
+// Bytes as run lengths (and as a line of levels) into the HDLC receiver.
+bool FuzzHdlcRuns(const uint8_t* data, size_t size);
 
 }  // namespace vexa::fuzz

@@ -101,5 +101,19 @@ TEST(ParserSweep, SpotLinesAndClusterBytes) {
   EXPECT_EQ(Sweep(FuzzClusterReader, seeds, 3000, 8), "");
 }
 
+TEST(ParserSweep, Ax25FramesAndHdlcRuns) {
+  // Seeds: a UI frame with a path and an I frame, as encoded bytes.
+  const std::string ui = std::string(
+      "\x82\xa0\xa4\xa6\x40\x40\xe0\x9c\x60\x86\x82\x98\x98\x6e"
+      "\xae\x92\x88\x8a\x62\x40\x63\x03\xf0hello",
+      28);
+  const std::string i = std::string(
+      "\x9c\x60\x86\x82\x98\x98\xe2\x9c\x60\x86\x82\x98\x98\x61"
+      "\x56\xf0hi",
+      18);
+  EXPECT_EQ(Sweep(FuzzAx25Frame, {ui, i}, 20000, 7), "");
+  EXPECT_EQ(Sweep(FuzzHdlcRuns, {}, 3000, 8), "");
+}
+
 }  // namespace
 }  // namespace vexa::fuzz
