@@ -20,7 +20,8 @@ constexpr CommandDef kCommands[] = {
     {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
     {"tx", "tx --mode MODE (--text T | --text-file F) -o OUT.wav  modulate a text (tx -h)", CmdTx},
     {"rig", "rig read | set FREQ [--mode M]  the transceiver over CAT", CmdRig},
-    {"ports", "ports [monitor]              serial devices and port numbers; the port monitor", CmdPorts},
+    {"ports", "ports [monitor]              serial devices and port numbers; the port monitor",
+     CmdPorts},
     {"spots", "spots parse FILE | fetch | post ... | telnet HOST PORT  DX spots (spots -h)",
      CmdSpots},
 };
@@ -72,6 +73,25 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   err << "vexa-cli: unknown command '" << command << "'\n";
   PrintUsage(err);
   return kExitUsage;
+}
+
+bool OpenFileInput(CliContext& ctx, const std::string& file, FileInput& in, int& rc) {
+  std::string error;
+  platform::FileAudioOptions fo;
+  fo.inputPath = file;
+  in.backend = platform::MakeFileBackend(fo, error);
+  if (!in.backend) {
+    ctx.err << "vexa-cli rx: cannot read " << file << ": " << error << "\n";
+    rc = kExitBadInput;
+    return false;
+  }
+  in.card = std::make_unique<engine::SoundCard>(*in.backend, engine::DeviceChoice{});
+  if (int e = in.card->OpenSoundInput()) {
+    ctx.err << "vexa-cli rx: cannot open the audio input (error " << e << ")\n";
+    rc = kExitFailure;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vexa::cli

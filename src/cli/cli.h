@@ -3,11 +3,14 @@
 // desktop program, without a window. Exit codes: 0 success, 1 failure, 2 usage error,
 // 3 unreadable input.
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "common/mode.h"
+#include "engine/sound_card.h"
+#include "platform/audio/audio_backend.h"
 #include "platform/files/paths.h"
 
 namespace vexa::cli {
@@ -38,6 +41,14 @@ inline std::optional<Mode> ParseModeIf(const std::string& text, bool (*accept)(M
   if (!m || !accept(*m)) return std::nullopt;
   return m;
 }
+
+// A recording opened as the sound input, as `rx` reads it. On failure the message is written to
+// ctx.err and the exit code is returned in rc.
+struct FileInput {
+  std::unique_ptr<platform::AudioBackend> backend;
+  std::unique_ptr<engine::SoundCard> card;
+};
+bool OpenFileInput(CliContext& ctx, const std::string& file, FileInput& in, int& rc);
 
 // Runs vexa-cli with its arguments (argv[0] excluded).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

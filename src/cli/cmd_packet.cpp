@@ -200,19 +200,10 @@ int CmdRxPacket(CliContext& ctx) {
   path->Apply(ro);
   path->SetPacketSinks(channels.monitor(), channels.modem());
 
-  std::string error;
-  platform::FileAudioOptions fo;
-  fo.inputPath = o.file;
-  auto backend = platform::MakeFileBackend(fo, error);
-  if (!backend) {
-    ctx.err << "vexa-cli rx: cannot read " << o.file << ": " << error << "\n";
-    return kExitBadInput;
-  }
-  engine::SoundCard card(*backend, engine::DeviceChoice{});
-  if (int e = card.OpenSoundInput()) {
-    ctx.err << "vexa-cli rx: cannot open the audio input (error " << e << ")\n";
-    return kExitFailure;
-  }
+  FileInput input;
+  int failed = kExitOk;
+  if (!OpenFileInput(ctx, o.file, input, failed)) return failed;
+  engine::SoundCard& card = *input.card;
   platform::InputBlock block;
   while (card.TakeInputBlock(block)) {
     path->ProcessBlock(block.samples);

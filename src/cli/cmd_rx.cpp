@@ -165,19 +165,10 @@ int CmdRx(CliContext& ctx) {
     }
   }
 
-  std::string error;
-  platform::FileAudioOptions fo;
-  fo.inputPath = o.file;
-  auto backend = platform::MakeFileBackend(fo, error);
-  if (!backend) {
-    ctx.err << "vexa-cli rx: cannot read " << o.file << ": " << error << "\n";
-    return kExitBadInput;
-  }
-  engine::SoundCard card(*backend, engine::DeviceChoice{});
-  if (int e = card.OpenSoundInput()) {
-    ctx.err << "vexa-cli rx: cannot open the audio input (error " << e << ")\n";
-    return kExitFailure;
-  }
+  FileInput input;
+  int failed = kExitOk;
+  if (!OpenFileInput(ctx, o.file, input, failed)) return failed;
+  engine::SoundCard& card = *input.card;
 
   if (o.secondHz > 0) path->PlaceSecondChannel(o.secondHz);
 

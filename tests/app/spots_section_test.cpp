@@ -15,6 +15,7 @@
 #include "support/script_prompt.h"
 #include "support/scripted_tcp_server.h"
 #include "support/test_paths.h"
+#include "support/wake_host.h"
 
 namespace vexa::app {
 namespace {
@@ -23,31 +24,6 @@ constexpr const char* kSpot1 =
     "DX de K7GS:      14004.0  C5R          op2                            2141Z";
 constexpr const char* kSpot2 =
     "DX de VE3BR:     14051.9  W6SC         CW                             2141Z";
-
-class TestHost final : public CoreHost {
- public:
-  bool StartTickTimer(int) override { return true; }
-  void StopTickTimer() override {}
-  void SetCaption(const std::string&) override {}
-  void EndModalLoop(int) override {}
-  void Wake() override {
-    std::lock_guard lock(mutex_);
-    ++wakes_;
-    cv_.notify_all();
-  }
-  bool WaitForWake() {
-    std::unique_lock lock(mutex_);
-    const bool woke =
-        cv_.wait_for(lock, std::chrono::seconds(10), [this] { return wakes_ > seen_; });
-    seen_ = wakes_;
-    return woke;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  int wakes_ = 0, seen_ = 0;
-};
 
 class RecordingSpotsView final : public SpotsView {
  public:
@@ -68,7 +44,7 @@ struct Station {
   platform::SettingsStore store{dir.File("vexa.ini")};
   test::ScriptPrompt prompt;
   std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
-  TestHost host;
+  test::WakeHost host;
   TextReceiveView view;
   RecordingSpotsView spotsView;
   spots::SpotRing* sharedRing = nullptr;

@@ -20,10 +20,9 @@ class WakeHost final : public app::CoreHost {
     cv_.notify_all();
   }
   // Waits (bounded) for a wake-up after the ones already seen.
-  bool WaitForWake() {
+  bool WaitForWake(std::chrono::seconds limit = std::chrono::seconds(10)) {
     std::unique_lock lock(mutex_);
-    const bool woke =
-        cv_.wait_for(lock, std::chrono::seconds(5), [this] { return wakes_ > seen_; });
+    const bool woke = cv_.wait_for(lock, limit, [this] { return wakes_ > seen_; });
     seen_ = wakes_;
     return woke;
   }
