@@ -28,6 +28,11 @@ void RigSection::OnInitStep(int step) {
   switch (step) {
     case 11:
       settings_.Load(ctx_.store());
+      // The transmitter's PTT goes to the network rig as well.
+      if (Networked())
+        ctx_.networkPtt = [this](bool on) { NetPtt(on); };
+      else
+        ctx_.networkPtt = nullptr;
       break;
     case 12:
       // The transmit section has opened the port at this step: ask where the rig is.
@@ -148,6 +153,17 @@ void RigSection::NetSend(const std::string& line, Expect reply) {
   sent_.emplace_back(line.begin(), line.end());
 }
 
+void RigSection::NetPtt(bool on) {
+  if (std::this_thread::get_id() != mainThread_) {
+    // The keyer's thread: the main loop sends it (the socket belongs to the main thread).
+    pendingPtt_ = on ? 1 : 0;
+    ctx_.host.Wake();
+    return;
+  }
+  pendingPtt_ = -1;
+  if (PortOpen()) NetSend(tx::RigctlSetPtt(on), Expect::Result);
+}
+
 void RigSection::NetLine(std::string_view line) {
   if (modeLineDue_) {  // the passband after a mode
     modeLineDue_ = false;
@@ -188,6 +204,8 @@ void RigSection::NetTick() {
     return;
   }
   if (net_.Poll() != platform::TcpClient::State::Open) return;
+  const int ptt = pendingPtt_.exchange(-1);
+  if (ptt >= 0) NetSend(tx::RigctlSetPtt(ptt == 1), Expect::Result);
   std::string in = net_.Receive();
   if (net_.state() == platform::TcpClient::State::Closed) ticksToReconnect_ = kReconnectTicks;
   netIn_ += in;

@@ -4,8 +4,10 @@
 // transmit section opened, decodes what the transceiver sends back (Icom frames as they arrive,
 // Yaesu and Kenwood replies on the tick, with the poll repeated), and works out the operating
 // frequency the user sees from the dial, the receive audio frequency and the corrections.
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/section.h"
@@ -40,7 +42,10 @@ class RigSection final : public Section {
   static constexpr int kNetPollTicks = 4;
 
   explicit RigSection(StationContext& ctx) : ctx_(ctx) {}
-  void OnDestroy() override { net_.Close(); }
+  void OnDestroy() override {
+    ctx_.networkPtt = nullptr;
+    net_.Close();
+  }
 
   const char* name() const override { return "rig"; }
   void OnInitStep(int step) override;
@@ -95,6 +100,7 @@ class RigSection final : public Section {
   void NetSend(const std::string& line, Expect reply);
   void NetTick();
   void NetLine(std::string_view line);
+  void NetPtt(bool on);
   void Send(const tx::CatCommands& commands);
   void DialKnown(int64_t hz);
   bool ReplyComplete() const;
@@ -112,6 +118,8 @@ class RigSection final : public Section {
   int ticksSincePoll_ = 0;
   int ticksSinceReply_ = 0;
   int replies_ = 0;
+  std::atomic<int> pendingPtt_{-1};  // from the keyer thread: 0 or 1 to send, -1 none
+  std::thread::id mainThread_ = std::this_thread::get_id();
   bool followingRig_ = false;  // a mode change that came from the rig is not sent back
   platform::TcpClient net_;
   std::string netIn_;

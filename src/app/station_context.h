@@ -102,6 +102,8 @@ struct StationContext {
   // The open transceiver port, for the sections that send it commands (null when none is open).
   // The transmit section owns the port and sets this.
   platform::SerialLink* transceiver = nullptr;
+  // PTT through a rig on the network, set by the rig section when it controls one (null: none).
+  std::function<void(bool on)> networkPtt = nullptr;
 
   platform::SettingsStore& store() const { return *config.store; }
   // Questions and messages; null in a few tests (then nothing is asked).

@@ -71,6 +71,7 @@ void TransmitSection::OnInitStep(int step) {
       break;
     case 12:
       OpenTransceiverPort();
+      if (ctx_.networkPtt) lines_->SetNetworkPtt(ctx_.networkPtt);
       break;
     case 16:
       if (ctx_.members.dtrMode.value == 2 || ctx_.members.rtsMode.value == 2) {
@@ -128,6 +129,8 @@ void TransmitSection::OnClosing() {
 }
 
 void TransmitSection::OnDestroy() {
+  // The rig section goes before this one: no PTT may reach it from the keyer threads any more.
+  lines_->SetNetworkPtt(nullptr);
   ctx_.members.normalSpeed.value = transmitter_->keyer().normalDotTicks();
 }
 

@@ -61,6 +61,14 @@ void KeyLines::SetPtt(bool on) {
 
 void KeyLines::SetPttLocked(bool on) {
   ptt_ = on;
+  if (networkPtt_) {
+    // A rig on the network: its PTT command, whether or not a serial port is open as well.
+    networkPtt_(on);
+    if (port_ == nullptr || !port_->IsOpen()) {
+      if (on && cwMode_.load()) hang_ = 8 * HangDot();
+      return;
+    }
+  }
   if (port_ == nullptr || !port_->IsOpen()) return;
   if (s_.dtrMode == 1 || s_.dtrMode == 4) port_->SetDtr(on);
   if (s_.rtsMode == 0 || s_.rtsMode == 4) port_->SetRts(on);

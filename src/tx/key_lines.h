@@ -40,6 +40,13 @@ class KeyLines {
   explicit KeyLines(platform::SerialLink* port = nullptr, Sleeper sleep = nullptr);
 
   void SetPort(platform::SerialLink* port);
+  // PTT of a rig on the network (null: none). Called under the lines' lock, from the main and
+  // the keyer thread; it must not block.
+  using NetworkPtt = std::function<void(bool on)>;
+  void SetNetworkPtt(NetworkPtt ptt) {
+    std::lock_guard lock(mutex_);
+    networkPtt_ = std::move(ptt);
+  }
   void SetSettings(const KeyLineSettings& s);
   KeyLineSettings settings() const;
   // CW mode and its current dot length (for the hang counter).
@@ -76,6 +83,7 @@ class KeyLines {
   std::atomic<int> hang_{0};
   std::atomic<bool> cwMode_{false};
   const std::atomic<int>* dot_ = nullptr;
+  NetworkPtt networkPtt_;
 };
 
 }  // namespace vexa::tx

@@ -58,6 +58,7 @@ struct FakeRigctld {
   long long freq = 14070000;
   std::string mode = "USB";
   std::atomic<bool> silent{false};
+  bool ptt = false;
   test::LineServer server{[this](const std::string& l) { return Answer(l); }};
   std::string Answer(const std::string& l) {
     if (silent) return "";
@@ -66,6 +67,10 @@ struct FakeRigctld {
     if (l == "m") return mode + "\n2400\n";
     if (l.rfind("F ", 0) == 0) {
       freq = std::atoll(l.c_str() + 2);
+      return "RPRT 0\n";
+    }
+    if (l.rfind("T ", 0) == 0) {
+      ptt = l[2] == '1';
       return "RPRT 0\n";
     }
     if (l.rfind("M ", 0) == 0) {
@@ -105,6 +110,21 @@ TEST(NetworkRig, SetsPollsFollowsAndReconnects) {
     rig.mode = "CW";
   }
   ASSERT_TRUE(s.Tick([&] { return s.core->mode() == Mode::Cw; }));
+
+  // PTT goes to the network rig with a transmission, and off after it.
+  s.core->SetMode(Mode::Psk31);
+  s.core->transmit().plainTransmitText().Type("x");
+  s.core->transmit().ToggleTransmit();
+  ASSERT_TRUE(s.core->transmit().transmitting());
+  ASSERT_TRUE(s.Tick([&] {
+    std::lock_guard lock(rig.m);
+    return rig.ptt;
+  }));
+  s.core->transmit().transmitter().Abort();
+  ASSERT_TRUE(s.Tick([&] {
+    std::lock_guard lock(rig.m);
+    return !rig.ptt;
+  }));
 
   // The line drops: the section connects again by itself.
   const int before = rig.server.connections();
