@@ -73,6 +73,11 @@ void LogbookSection::OnInitStep(int step) {
   }
 }
 
+void LogbookSection::OnSetupApplied() {
+  settings_.Load(ctx_.store());
+  PlaceOwnStation();  // the callsign or the position may be new
+}
+
 void LogbookSection::LoadCountries() {
   const std::string& dir = ctx_.config.paths.workDir;
   if (dir.empty()) return;

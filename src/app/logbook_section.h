@@ -33,6 +33,7 @@ class LogbookSection final : public Section, private log::QsoSink {
 
   const char* name() const override { return "logbook"; }
   void OnInitStep(int step) override;
+  void OnSetupApplied() override;
   void OnModeChange(Mode mode) override { entry_->mode = mode; }
   bool OnCommand(int command) override;
   bool OnCloseRequested() override;

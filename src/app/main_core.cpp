@@ -1,7 +1,10 @@
 #include "app/main_core.h"
 
+#include "app/settings_table.h"
+
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 
 namespace vexa::app {
 
@@ -16,9 +19,11 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
 
   Trace("Init Main Dialog - step 2\n");
   if (config_.audio == nullptr) nullAudio_ = platform::MakeNullBackend();
-  sound_ =
-      std::make_unique<engine::SoundCard>(config_.audio != nullptr ? *config_.audio : *nullAudio_,
-                                          engine::DeviceChoice{config_.deviceArgument, "", ""});
+  sound_ = std::make_unique<engine::SoundCard>(
+      config_.audio != nullptr ? *config_.audio : *nullAudio_,
+      engine::DeviceChoice{config_.deviceArgument,
+                           config_.store->ReadSettingText("Misc", "InputDevice", ""),
+                           config_.store->ReadSettingText("Misc", "OutputDevice", "")});
   sound_->SetNotifier([this] { host_.Wake(); });
   sound_->SetTraceHook([this](const char* call, int result) {
     char line[96];
@@ -41,8 +46,8 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   rig_ = std::make_unique<RigSection>(*ctx_);
   memories_ = std::make_unique<MemorySection>(*ctx_);
   spots_ = std::make_unique<SpotsSection>(*ctx_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(), memories_.get(),
-               spots_.get()};
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(),
+               rig_.get(),     memories_.get(), spots_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -179,6 +184,61 @@ bool MainCore::ApplyLayoutAndLanguage(bool largeScreen, int language) {
   receive_->StopInput();
   host_.EndModalLoop(kResultReload);
   return true;
+}
+
+SetupValues MainCore::ReadSetup() {
+  return ReadSetupValues(*members_, *config_.store);
+}
+
+SetupOutcome MainCore::ApplySetup(const SetupValues& values) {
+  SetupOutcome out;
+  const auto fields = SetupFields();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    std::string why = CheckSetupValue(fields[i], values.at(i));
+    if (!why.empty()) {
+      out.error = std::move(why);
+      return out;
+    }
+  }
+  auto& store = *config_.store;
+  const bool largeScreen = values.GetInt("Keyboard", "LargeScreen") != 0;
+  const int language = values.GetInt("Misc", "Language");
+  const bool layoutChanged =
+      (store.ReadSettingInt("Keyboard", "LargeScreen", 0) != 0) != largeScreen;
+  const bool languageChanged = store.ReadSettingInt("Misc", "Language", 0) != language;
+
+  // The members take their values; they reach the file when the window goes.
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (CProfileSetting* m = SetupMember(*members_, fields[i]))
+      (void)m->SetText(NormalisedSetupValue(fields[i], values.at(i)));
+
+  // Every setting loaded at initialisation of these sections is written, changed or not.
+  auto written = [](const SettingDef& d) {
+    if ((d.regime & kInit) == 0) return false;
+    for (const char* sec : {"Station", "TX1", "Spectrum", "Keyboard", "Font"})
+      if (d.section == sec) return true;
+    return d.section == "Misc" && d.key != "Language";
+  };
+  for (const SettingDef& d : SettingsTable()) {
+    if (!written(d)) continue;
+    if (d.section == "Keyboard" && d.key == "LargeScreen") continue;
+    const int f = FindSetupField(d.section, d.key);
+    const std::string text = f >= 0 ? NormalisedSetupValue(fields[static_cast<size_t>(f)],
+                                                           values.at(static_cast<size_t>(f)))
+                                    : CurrentValueText(d, store);
+    const int rc = d.type == SettingType::Int
+                       ? store.WriteSettingInt(d.section, d.key, std::atoi(text.c_str()))
+                       : store.WriteSettingText(d.section, d.key, text);
+    if (rc != 0) ++out.writeFailures;
+  }
+  if (out.writeFailures > 0)
+    Notice(std::to_string(out.writeFailures) +
+           " settings could not be written: " + store.lastError());
+
+  ForEach([](Section& s) { s.OnSetupApplied(); });
+  out.applied = true;
+  if (layoutChanged || languageChanged) out.reload = ApplyLayoutAndLanguage(largeScreen, language);
+  return out;
 }
 
 bool MainCore::RequestClose() {

@@ -20,6 +20,7 @@
 #include "app/receive_section.h"
 #include "app/rig_section.h"
 #include "app/section.h"
+#include "app/setup_sheet.h"
 #include "app/spots_section.h"
 #include "app/station_context.h"
 #include "app/transmit_section.h"
@@ -64,6 +65,14 @@ class MainCore final : private SectionBus {
   // The layout or language chosen in Setup: a change is written at once, sound input stops and
   // the window is rebuilt (the modal loop ends with the reload result). False when unchanged.
   bool ApplyLayoutAndLanguage(bool largeScreen, int language);
+  // The main settings sheet: the values in effect, and closing it with OK. Applying checks every
+  // value first (nothing changes when one is refused), puts the members' values into the
+  // members, writes every setting loaded at initialisation of Station, TX1, Spectrum, Keyboard,
+  // Font and Misc/QrzCd (the layout and the language only when changed), lets every section take
+  // the new values (the transceiver port is opened again and the rig asked where it is, the own
+  // position is placed again), and rebuilds the window when the layout or language changed.
+  SetupValues ReadSetup();
+  SetupOutcome ApplySetup(const SetupValues& values);
   // Closing sequence; false when the operator cancelled.
   bool RequestClose();
   // Shutdown of the window, before the object is deleted.
@@ -89,6 +98,8 @@ class MainCore final : private SectionBus {
   // --- Parts for the views ---
   MemberSettings& members() { return *members_; }
   platform::SettingsStore& settingsStore() { return *config_.store; }
+  // Questions and messages to the operator (null: none can be asked).
+  platform::Prompt* prompt() const { return config_.prompt; }
   engine::SoundCard& soundCard() { return *sound_; }
   const std::string& caption() const { return caption_; }
   uint64_t ticks() const { return ticks_; }

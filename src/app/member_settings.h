@@ -4,6 +4,7 @@
 // only; nothing reaches the file before the window goes. Declaration order is construction
 // order, and follows the settings table.
 #include <array>
+#include <vector>
 
 #include "app/profile_setting.h"
 
@@ -48,6 +49,9 @@ struct MemberSettings {
   CProfileInt tncDtr, tncRts, tncData8bits, tncStopBits, customAfskBaudrate, customAfskTone1,
       customAfskTone2;
   CProfileInt bestDemodModems;  // bit n: modem n listens with the correlator demodulator
+
+  // Every member, in the order of construction.
+  std::vector<CProfileSetting*> All();
 
   // The eight log-grid column widths in order.
   std::array<CProfileInt*, 8> Columns() {

@@ -3,7 +3,9 @@
 // constructor reads the value (or the default); Save writes it back, and the destructor saves,
 // so an object that lives as long as its owner writes its value when the owner goes away.
 // Code reads and changes `value` as an ordinary field.
+#include <charconv>
 #include <string>
+#include <string_view>
 
 #include "packet/ax25_address.h"
 #include "platform/files/settings_store.h"
@@ -22,6 +24,10 @@ class CProfileSetting {
   [[nodiscard]] virtual int Save() = 0;
   // Reads the value again from the file.
   virtual void Load() = 0;
+  // The value as it is stored, and a new value from that form (false: not a valid value, the
+  // old one stays).
+  virtual std::string Text() const = 0;
+  virtual bool SetText(std::string_view text) = 0;
 
   const std::string& section() const { return section_; }
   const std::string& key() const { return key_; }
@@ -41,6 +47,15 @@ class CProfileInt final : public CProfileSetting {
   ~CProfileInt() override { (void)Save(); }
   int Save() override { return store_->WriteSettingInt(section_, key_, value); }
   void Load() override { value = store_->ReadSettingInt(section_, key_, default_); }
+  std::string Text() const override { return std::to_string(value); }
+  bool SetText(std::string_view text) override {
+    int v = 0;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end) return false;
+    value = v;
+    return true;
+  }
   operator int() const { return value; }
   CProfileInt& operator=(int v) {
     value = v;
@@ -63,6 +78,11 @@ class CProfileString final : public CProfileSetting {
   ~CProfileString() override { (void)Save(); }
   int Save() override { return store_->WriteSettingText(section_, key_, value); }
   void Load() override { value = store_->ReadSettingText(section_, key_, default_); }
+  std::string Text() const override { return value; }
+  bool SetText(std::string_view text) override {
+    value = std::string(text);
+    return true;
+  }
 
   std::string value;
 
@@ -88,6 +108,13 @@ class CProfileCallList final : public CProfileSetting {
   }
   void Load() override {
     (void)packet::ParseCallsignList(store_->ReadSettingText(section_, key_, default_), value);
+  }
+  std::string Text() const override { return packet::FormatCallsignList(value); }
+  bool SetText(std::string_view text) override {
+    packet::Ax25AddressList list(value.capacity());
+    if (packet::ParseCallsignList(text, list) < 0) return false;
+    value = list;
+    return true;
   }
 
   packet::Ax25AddressList value;

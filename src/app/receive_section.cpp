@@ -76,6 +76,24 @@ void ReceiveSection::OnInitStep(int step) {
   }
 }
 
+void ReceiveSection::OnSetupApplied() {
+  settings_.Load(ctx_.store());
+  ApplySpectrumSettings();
+  ApplyInversion();
+  // Another sound card: input that runs moves to it.
+  engine::DeviceChoice choice{ctx_.config.deviceArgument,
+                              ctx_.store().ReadSettingText("Misc", "InputDevice", ""),
+                              ctx_.store().ReadSettingText("Misc", "OutputDevice", "")};
+  const engine::DeviceChoice& old = ctx_.sound.deviceChoice();
+  if (choice.inputName != old.inputName || choice.outputName != old.outputName) {
+    ctx_.sound.SetDeviceChoice(choice);
+    if (ctx_.sound.inputOpen()) {
+      ctx_.sound.CloseSoundInput();
+      (void)ctx_.sound.OpenSoundInput();
+    }
+  }
+}
+
 void ReceiveSection::ApplySpectrumSettings() {
   const MemberSettings& m = ctx_.members;
   engine::SpectrumSettings ss;

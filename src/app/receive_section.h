@@ -36,6 +36,7 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
 
   const char* name() const override { return "receive"; }
   void OnInitStep(int step) override;
+  void OnSetupApplied() override;
   void OnModeChange(Mode mode) override;
   void OnTickEnd() override;
   void OnClosing() override;

@@ -44,6 +44,27 @@ void RigSection::OnInitStep(int step) {
   }
 }
 
+void RigSection::OnSetupApplied() {
+  settings_.Load(ctx_.store());
+  ctx_.networkPtt =
+      Networked() ? std::function<void(bool)>([this](bool on) { NetPtt(on); }) : nullptr;
+  // The transmit section has opened the port again with the new values; a rig server is
+  // reached afresh, since its address may have changed.
+  net_.Close();
+  expect_.clear();
+  netIn_.clear();
+  reply_.clear();
+  if (Networked() && ctx_.config.openSerialPort) NetConnect();
+  // This model listens only after five zero bytes.
+  if (settings_.cat.family() == tx::CatFamily::Yaesu && settings_.cat.yaesuModel == 5 &&
+      PortOpen()) {
+    const std::vector<uint8_t> zeros(5, 0x00);
+    (void)ctx_.transceiver->WriteBytes(zeros);
+    ctx_.Sleep(250);
+  }
+  RequestStatus();
+}
+
 void RigSection::OnModeChange(Mode mode) {
   mode_ = mode;
   if (followingRig_) return;
@@ -72,6 +93,7 @@ void RigSection::Send(const tx::CatCommands& commands) {
     (void)ctx_.transceiver->WriteBytes(c.bytes);
     if (sent_.size() >= 64) sent_.erase(sent_.begin());
     sent_.push_back(c.bytes);
+    ++sentTotal_;
     const int wait = tx::CommandWaitMs(c, ctx_.transceiver->Speed());
     if (wait > 0) ctx_.Sleep(wait);
   }
@@ -151,6 +173,7 @@ void RigSection::NetSend(const std::string& line, Expect reply) {
   expect_.push_back(reply);
   if (sent_.size() >= 64) sent_.erase(sent_.begin());
   sent_.emplace_back(line.begin(), line.end());
+  ++sentTotal_;
 }
 
 void RigSection::NetPtt(bool on) {

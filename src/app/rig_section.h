@@ -50,6 +50,7 @@ class RigSection final : public Section {
   const char* name() const override { return "rig"; }
   void OnInitStep(int step) override;
   void OnModeChange(Mode mode) override;
+  void OnSetupApplied() override;
   void OnTick() override;
   void OnReceiveFrequency(double hz) override { audioHz_ = hz; }
   void OnTransceiverBytes(std::span<const uint8_t> bytes) override;
@@ -86,6 +87,8 @@ class RigSection final : public Section {
   size_t pendingReply() const { return reply_.size(); }
   // What was sent, oldest first (for tests and the port monitor), bounded.
   const std::vector<std::vector<uint8_t>>& sent() const { return sent_; }
+  // How many commands were sent in all (sent() keeps the last 64).
+  size_t sentTotal() const { return sentTotal_; }
 
  private:
   tx::DialContext Context() const;
@@ -115,6 +118,7 @@ class RigSection final : public Section {
   tx::IcomFramer framer_;
   std::vector<uint8_t> reply_;
   std::vector<std::vector<uint8_t>> sent_;
+  size_t sentTotal_ = 0;
   int ticksSincePoll_ = 0;
   int ticksSinceReply_ = 0;
   int replies_ = 0;

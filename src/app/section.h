@@ -78,6 +78,9 @@ class Section {
     (void)command;
     return false;
   }
+  // The Setup sheet was closed with OK: its settings are in the members and the file; take them
+  // again and apply what changed.
+  virtual void OnSetupApplied() {}
   // The operator asked to close: false cancels the close (a question was answered Cancel).
   virtual bool OnCloseRequested() { return true; }
   // The close goes ahead: stop the work that must not outlive the window.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/settings_table.h"
+#include "tx/cat.h"
 #include "tx/cw_keyer.h"
 
 namespace vexa::app {
@@ -71,7 +72,6 @@ void TransmitSection::OnInitStep(int step) {
       break;
     case 12:
       OpenTransceiverPort();
-      if (ctx_.networkPtt) lines_->SetNetworkPtt(ctx_.networkPtt);
       break;
     case 16:
       if (ctx_.members.dtrMode.value == 2 || ctx_.members.rtsMode.value == 2) {
@@ -84,7 +84,35 @@ void TransmitSection::OnInitStep(int step) {
   }
 }
 
+void TransmitSection::SetPtt(bool on) {
+  lines_->SetPtt(on);
+}
+
+void TransmitSection::OnSetupApplied() {
+  // A transmission in progress would lose its PTT line with the port: it ends first.
+  if (transmitter_->active()) transmitter_->Abort();
+  CloseTransceiverPort();
+  settings_.Load(ctx_.store());
+  OpenTransceiverPort();
+}
+
+void TransmitSection::CloseTransceiverPort() {
+  lines_->SetPort(nullptr);
+  ctx_.transceiver = nullptr;
+  if (port_) (void)port_->Close();
+  port_.reset();
+  portStatus_.clear();
+}
+
 void TransmitSection::OpenTransceiverPort() {
+  // PTT goes to a rig on the network when the rig section controls one (it may change its
+  // mind in Setup, so the link is looked up at every switch).
+  if (settings_.rigType == static_cast<int>(tx::CatFamily::Rigctld))
+    lines_->SetNetworkPtt([this](bool on) {
+      if (ctx_.networkPtt) ctx_.networkPtt(on);
+    });
+  else
+    lines_->SetNetworkPtt(nullptr);
   tx::KeyLineSettings ks;
   ks.dtrMode = ctx_.members.dtrMode.value;
   ks.rtsMode = ctx_.members.rtsMode.value;

@@ -61,6 +61,8 @@ class TransmitSection final : public Section {
 
   const char* name() const override { return "transmit"; }
   void OnInitStep(int step) override;
+  // The port is closed and opened again with the new values, whatever changed.
+  void OnSetupApplied() override;
   void OnModeChange(Mode mode) override;
   void OnTick() override;
   void OnClosing() override;
@@ -109,8 +111,11 @@ class TransmitSection final : public Section {
   bool portMonitor() const { return monitorOn_; }
   // "Test PTT/CW": the lines of the transceiver port by hand. False when no port is open.
   bool TestDtr(bool on);
+  // PTT by hand (the command line's rig check): the lines, the CAT command or the rig server.
+  void SetPtt(bool on);
   bool TestRts(bool on);
   bool portOpen() const { return port_ != nullptr && port_->IsOpen(); }
+  int portSpeed() const { return portOpen() ? port_->Speed() : 0; }
   // Why the transceiver port is not open ("" when it is, or when none is configured).
   const std::string& portStatus() const { return portStatus_; }
 
@@ -127,6 +132,7 @@ class TransmitSection final : public Section {
 
  private:
   void OpenTransceiverPort();
+  void CloseTransceiverPort();
   // From another thread: runs fn on the main loop (at its next wake-up or tick) and waits.
   void RunOnMainLoop(std::function<void()> fn);
   void RunMainLoopCalls();

@@ -39,6 +39,7 @@ class SoundCard {
   void SetNotifier(platform::AudioNotifier notify) { notify_ = std::move(notify); }
   // The devices to use from the next open on.
   void SetDeviceChoice(DeviceChoice choice) { choice_ = std::move(choice); }
+  const DeviceChoice& deviceChoice() const { return choice_; }
 
   int OpenSoundInput();
   void CloseSoundInput();

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/setup_dialog.h"
+
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGridLayout>
@@ -164,6 +166,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   menuButton->setText("Menu");
   menuButton->setPopupMode(QToolButton::InstantPopup);
   auto* menu = new QMenu(menuButton);
+  connect(menu->addAction("Setup..."), &QAction::triggered, this, [this] { OpenSetup(); });
   QAction* largeAction = menu->addAction("Large layout");
   largeAction->setCheckable(true);
   largeAction->setChecked(templateNumber == app::kTemplateLarge);
@@ -561,6 +564,15 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   // The core decides (it may ask about unsaved text); it ends the modal loop itself.
   e->ignore();
   emit CloseRequested();
+}
+
+void MainWindow::OpenSetup() {
+  SetupDialog sheet(core_, this);
+  setupSheet_ = &sheet;
+  const int result = sheet.exec();
+  setupSheet_ = nullptr;
+  // A reload rebuilds the window; otherwise the controls show the new values.
+  if (result == QDialog::Accepted && !sheet.outcome().reload) SyncControls();
 }
 
 }  // namespace vexa::ui

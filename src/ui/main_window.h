@@ -61,6 +61,9 @@ class MainWindow final : public QWidget {
   SpotWindow* spotWindow() { return spotWindow_; }
   // The programmable keys 0..23 (F1..F12, Shift+F1..F12).
   void ProgrammableKey(int key);
+  // The main settings sheet, modal; setupSheet() is the open one (null when closed).
+  void OpenSetup();
+  QDialog* setupSheet() { return setupSheet_; }
   // Switches the port monitor on or off with its window.
   void SetPortMonitor(bool on);
 
@@ -71,6 +74,7 @@ class MainWindow final : public QWidget {
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  QDialog* setupSheet_ = nullptr;
   void DrainSecondChannel();
   void ShowModeWindows();
   void BuildDialogs();

@@ -15,6 +15,7 @@
 #include "app/headless_runner.h"
 #include "app/main_core.h"
 #include "support/core_config.h"
+#include "support/hamlib.h"
 #include "support/line_server.h"
 #include "support/test_paths.h"
 
@@ -156,54 +157,14 @@ TEST(NetworkRig, NoServerIsShownAndNothingBlocks) {
       << s.core->rig().StatusText();
 }
 
-// hamlib's rigctld with its dummy rig (model 1), started on a free port.
-class Rigctld {
- public:
-  explicit Rigctld(int port) {
-    const std::string p = std::to_string(port);
-    const char* argv[] = {"rigctld", "-m", "1", "-T", "127.0.0.1", "-t", p.c_str(), nullptr};
-    ok_ = posix_spawnp(&pid_, "rigctld", nullptr, nullptr, const_cast<char**>(argv), environ) == 0;
-  }
-  ~Rigctld() {
-    if (!ok_) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  pid_t pid_ = 0;
-  bool ok_ = false;
-};
-
-std::string RigctlGet(int port, const char* what) {
-  const std::string cmd = "rigctl -m 2 -r 127.0.0.1:" + std::to_string(port) + " " + what;
-  FILE* f = popen(cmd.c_str(), "r");
-  if (f == nullptr) return "";
-  std::string out;
-  char buf[256];
-  while (fgets(buf, sizeof buf, f) != nullptr) out += buf;
-  pclose(f);
-  return out;
-}
-
 TEST(NetworkRig, HamlibRigctldTakesAndReportsTheFrequency) {
-  if (std::system("command -v rigctld >/dev/null 2>&1 && command -v rigctl >/dev/null 2>&1") != 0)
+  if (!test::HamlibInstalled())
     GTEST_SKIP() << "hamlib's rigctld/rigctl are not installed (Debian: libhamlib-utils)";
-  int port = 0;
-  {
-    test::LineServer probe([](const std::string&) { return std::string(); });
-    port = probe.port();
-  }
-  Rigctld daemon(port);
+  test::Rigctld daemon;
   ASSERT_TRUE(daemon.ok());
+  const int port = daemon.port();
   // The dummy rig on USB data, as a rig set up for PSK31 would be.
-  std::string answer;
-  for (int i = 0; i < 50 && answer.find("RPRT") == std::string::npos; ++i) {
-    answer = RigctlGet(port, "M PKTUSB 0");
-    if (answer.find("RPRT") == std::string::npos)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  ASSERT_TRUE(daemon.Command("M PKTUSB 0"));
   NetRig s;
   s.Start(port);
   auto& r = s.core->rig();
@@ -211,13 +172,14 @@ TEST(NetworkRig, HamlibRigctldTakesAndReportsTheFrequency) {
   r.SetOperatingFrequency(10141000);  // PSK31 at 1000 Hz: dial 10.140.000
   int n = 0;
   ASSERT_TRUE(s.Tick([&] {
-    return ++n % 100 == 0 && RigctlGet(port, "f").rfind("10140000", 0) == 0;
-  })) << RigctlGet(port, "f")
-      << " " << RigctlGet(port, "m");
-  (void)RigctlGet(port, "F 18100000");
+    return ++n % 100 == 0 && test::RigctlGet(port, "f").rfind("10140000", 0) == 0;
+  })) << test::RigctlGet(port, "f")
+      << " " << test::RigctlGet(port, "m");
+  (void)test::RigctlGet(port, "F 18100000");
   ASSERT_TRUE(s.Tick([&] { return r.dialHz() == 18100000; }));
   s.core->SetMode(Mode::Ssb2);
-  ASSERT_TRUE(s.Tick([&] { return ++n % 100 == 0 && RigctlGet(port, "m").rfind("LSB", 0) == 0; }));
+  ASSERT_TRUE(
+      s.Tick([&] { return ++n % 100 == 0 && test::RigctlGet(port, "m").rfind("LSB", 0) == 0; }));
 }
 
 }  // namespace

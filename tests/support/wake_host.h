@@ -13,7 +13,7 @@ class WakeHost final : public app::CoreHost {
   bool StartTickTimer(int) override { return true; }
   void StopTickTimer() override {}
   void SetCaption(const std::string&) override {}
-  void EndModalLoop(int) override {}
+  void EndModalLoop(int result) override { endedWith = result; }
   void Wake() override {
     std::lock_guard lock(mutex_);
     ++wakes_;
@@ -26,6 +26,8 @@ class WakeHost final : public app::CoreHost {
     seen_ = wakes_;
     return woke;
   }
+
+  int endedWith = -1;  // the result of the last end of the modal loop (-1: none)
 
  private:
   std::mutex mutex_;

@@ -1,6 +1,7 @@
 // The desktop program under a headless display: the window is a view over the core, driven here
 // with the demo audio block by block and with synthetic mouse events.
 #include "ui/main_window.h"
+#include "ui/setup_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QTabWidget>
 #include <QTest>
 #include <cmath>
 #include <set>
@@ -366,6 +368,57 @@ TEST(MainWindow, TheMemoryRowStoresAndRecallsTheSelectedMemory) {
   EXPECT_EQ(r.core->rig().dialHz(), 3580000);
   EXPECT_EQ(r.window->rigFrequency()->text().toStdString(), "3.581.234");
   EXPECT_EQ(r.window->findChild<QDoubleSpinBox*>()->value(), 1234);  // the RX field follows
+}
+
+}  // namespace
+}  // namespace vexa::ui
+
+namespace vexa::ui {
+namespace {
+
+TEST(MainWindow, TheSetupSheetShowsItsPagesAndOkAppliesThem) {
+  Rig r;
+  SetupDialog sheet(*r.core, r.window.get());
+  EXPECT_EQ(sheet.windowTitle().toStdString(), "Setup");
+  auto* tabs = sheet.findChild<QTabWidget*>();
+  ASSERT_NE(tabs, nullptr);
+  ASSERT_EQ(tabs->count(), 6);
+  EXPECT_EQ(tabs->tabText(0).toStdString(), "Personal data");
+  EXPECT_EQ(tabs->tabText(5).toStdString(), "Language");
+  auto* name = qobject_cast<QLineEdit*>(sheet.Editor("Station", "MyName"));
+  auto* type = qobject_cast<QComboBox*>(sheet.Editor("TX1", "Type"));
+  auto* port = qobject_cast<QLineEdit*>(sheet.Editor("TX1", "NetRigPort"));
+  auto* sb = qobject_cast<QCheckBox*>(sheet.Editor("CW", "UseSB"));
+  ASSERT_TRUE(name && type && port && sb);
+  EXPECT_EQ(name->text().toStdString(), "OP");
+  EXPECT_TRUE(sb->isChecked());
+  // The rig server's fields are for a rig on the network only.
+  EXPECT_FALSE(port->isEnabled());
+  type->setCurrentIndex(type->findData(6));
+  EXPECT_TRUE(port->isEnabled());
+
+  // A refused value: said through the prompt, the sheet stays open, nothing is stored.
+  port->setText("0");
+  name->setText("Carla");
+  sheet.show();
+  sheet.accept();
+  EXPECT_TRUE(sheet.isVisible());
+  EXPECT_NE(r.prompt.shown.find("Rig server port: from 1 to 65535"), std::string::npos)
+      << r.prompt.shown;
+  EXPECT_EQ(r.store.ReadSettingText("Station", "MyName", "<none>"), "<none>");
+
+  port->setText("4533");
+  sb->setChecked(false);
+  sheet.accept();
+  EXPECT_FALSE(sheet.isVisible());
+  EXPECT_EQ(sheet.result(), QDialog::Accepted);
+  EXPECT_EQ(r.store.ReadSettingText("Station", "MyName", ""), "Carla");
+  EXPECT_EQ(r.store.ReadSettingInt("TX1", "Type", 0), 6);
+  EXPECT_EQ(r.store.ReadSettingInt("TX1", "NetRigPort", 0), 4533);
+  EXPECT_EQ(r.core->members().useSb.value, 0);
+  EXPECT_NE(r.core->rig().StatusText().find("rigctld: not connected to 127.0.0.1:4533"),
+            std::string::npos)
+      << r.core->rig().StatusText();
 }
 
 }  // namespace

@@ -1,0 +1,282 @@
+#include "app/setup_sheet.h"
+
+#include <strings.h>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "app/settings_table.h"
+#include "tx/cat.h"
+
+namespace vexa::app {
+namespace {
+
+constexpr SetupChoice kComPorts[] = {{0, "none"}, {1, "COM1"}, {2, "COM2"}, {3, "COM3"},
+                                     {4, "COM4"}, {5, "COM5"}, {6, "COM6"}, {7, "COM7"},
+                                     {8, "COM8"}, {9, "COM9"}};
+// 1200 x 2^i for the first six, then the speeds of current USB interfaces.
+constexpr SetupChoice kSpeeds[] = {{300, "300"},     {1200, "1200"},   {2400, "2400"},
+                                   {4800, "4800"},   {9600, "9600"},   {19200, "19200"},
+                                   {38400, "38400"}, {57600, "57600"}, {115200, "115200"}};
+constexpr SetupChoice kRigTypes[] = {{0, "none"},
+                                     {1, "Icom CI-V, address 04"},
+                                     {2, "Icom CI-V, address below"},
+                                     {3, "Yaesu (5-byte commands)"},
+                                     {4, "Kenwood (text commands)"},
+                                     {5, "TenTec"},
+                                     {6, "rigctld (network)"}};
+constexpr SetupChoice kIcomAddresses[] = {
+    {0, "10"},  {1, "16"},  {2, "48"},  {3, "4E"},  {4, "3E"},  {5, "28"},  {6, "30"},  {7, "38"},
+    {8, "04"},  {9, "40"},  {10, "3C"}, {11, "44"}, {12, "56"}, {13, "1C"}, {14, "50"}, {15, "1E"},
+    {16, "2C"}, {17, "46"}, {18, "26"}, {19, "42"}, {20, "4C"}, {21, "2E"}};
+constexpr SetupChoice kYaesuModels[] = {
+    {0, "0: frequency command only"},  {1, "1"}, {2, "2"}, {3, "3"}, {4, "4"},
+    {5, "5: reversed frequency bytes"}};
+constexpr SetupChoice kSidebands[] = {{0, "upper sideband"}, {1, "lower sideband"}};
+constexpr SetupChoice kDigiCommands[] = {
+    {-1, "by the sideband"}, {0, "LSB"}, {1, "USB"}, {2, "AM"}, {3, "CW"}, {4, "data"}, {5, "FM"}};
+// DtrMode and RtsMode: what the line does.
+constexpr SetupChoice kDtrModes[] = {
+    {0, "CW key"}, {1, "PTT"}, {2, "held on (interface supply)"}, {4, "PTT and CW key"}};
+constexpr SetupChoice kRtsModes[] = {
+    {0, "PTT"}, {1, "CW key"}, {2, "held on (interface supply)"}, {4, "PTT and CW key"}};
+// CwId is stored as the selection index plus 1.
+constexpr SetupChoice kCwIdUnits[] = {{1, "1 symbol"},  {2, "2 symbols"}, {3, "3 symbols"},
+                                      {4, "4 symbols"}, {5, "5 symbols"}, {6, "6 symbols"}};
+constexpr SetupChoice kSpectrumTypes[] = {{0, "0"}, {1, "1"}, {2, "2"}, {3, "3"}};
+constexpr SetupChoice kLanguages[] = {{0, "English"}};
+
+using K = SetupKind;
+using P = SetupPage;
+
+// clang-format off
+constexpr SetupField kFields[] = {
+    {P::Personal, "Callsign", "Station", "MyCall", K::Text},
+    {P::Personal, "Name", "Station", "MyName", K::Text},
+    {P::Personal, "QTH", "Station", "MyQth", K::Text},
+    {P::Personal, "Latitude (north +, 0 and 0: from the callsign)", "Station", "MyLatitude",
+     K::Degrees, -90, 90},
+    {P::Personal, "Longitude (east +)", "Station", "MyLongitude", K::Degrees, -180, 180},
+    {P::Personal, "CW identification with \"de\"", "Station", "UseDE", K::Check},
+    {P::Personal, "CW identification unit", "Station", "CwId", K::Choice, 0, 0, kCwIdUnits},
+
+    {P::Transceiver, "Port", "TX1", "ComPort", K::Choice, 0, 0, kComPorts},
+    {P::Transceiver, "Speed (bit/s)", "TX1", "ComSpeed", K::Choice, 0, 0, kSpeeds},
+    {P::Transceiver, "Transceiver control", "TX1", "Type", K::Choice, 0, 0, kRigTypes},
+    {P::Transceiver, "Icom address (hex)", "TX1", "IcomAddr", K::Choice, 0, 0, kIcomAddresses},
+    {P::Transceiver, "Yaesu model", "TX1", "Yaesu", K::Choice, 0, 0, kYaesuModels},
+    {P::Transceiver, "Kenwood model", "TX1", "Kenwood", K::Int, 0, 99},
+    {P::Transceiver, "TenTec model (0: \"N\" command)", "TX1", "TenTec", K::Int, 0, 99},
+    {P::Transceiver, "Data modes on the", "TX1", "DigiSide", K::Choice, 0, 0, kSidebands},
+    {P::Transceiver, "Mode command for data", "TX1", "DigiCommand", K::Choice, 0, 0,
+     kDigiCommands},
+    {P::Transceiver, "Rig server host", "TX1", "NetRigHost", K::Text},
+    {P::Transceiver, "Rig server port", "TX1", "NetRigPort", K::Int, 1, 65535},
+    {P::Transceiver, "DTR line", "TX1", "DtrMode", K::Choice, 0, 0, kDtrModes},
+    {P::Transceiver, "RTS line", "TX1", "RtsMode", K::Choice, 0, 0, kRtsModes},
+    {P::Transceiver, "Correction, data modes (Hz)", "TX1", "FqCorrection", K::Int, -100000,
+     100000},
+    {P::Transceiver, "Correction, CW (Hz)", "TX1", "FqCorrCW", K::Int, -100000, 100000},
+    {P::Transceiver, "Correction, USB (Hz)", "TX1", "FqCorrUSB", K::Int, -100000, 100000},
+    {P::Transceiver, "Correction, LSB (Hz)", "TX1", "FqCorrLSB", K::Int, -100000, 100000},
+    {P::Transceiver, "Transmit time-out (s, 0: off)", "TX1", "TxTimeout", K::Int, 0, 3600},
+
+    {P::Cw, "CW generated by the sound card", "CW", "UseSB", K::Check},
+    {P::Cw, "Pitch (Hz)", "CW", "Pitch", K::Int, 200, 3000},
+    {P::Cw, "CW received on the lower sideband", "CW", "LSB", K::Check},
+    {P::Cw, "Fast speed (dot length, 4 ms)", "CW", "FastSpeed", K::Int, 2, 100},
+    {P::Cw, "Send 0 as T in numbers", "CW", "Short0", K::Check},
+    {P::Cw, "Send 1 as A in numbers", "CW", "Short1", K::Check},
+    {P::Cw, "Send 9 as N in numbers", "CW", "Short9", K::Check},
+    {P::Cw, "Leave out leading zeros", "CW", "SkipLeading0", K::Check},
+    {P::Cw, "External keying driver", "CW", "ExtModule", K::Text},
+
+    {P::Spectrum, "Display type", "Spectrum", "Type", K::Choice, 0, 0, kSpectrumTypes},
+    {P::Spectrum, "Centre frequency (Hz)", "Spectrum", "SoundFq", K::Int, 100, 5000},
+    {P::Spectrum, "Lowest frequency (Hz)", "Spectrum", "StartFq", K::Int, 0, 5000},
+    {P::Spectrum, "Use the high tones", "Spectrum", "UseHitones", K::Check},
+    {P::Spectrum, "Centre frequency, high tones (Hz)", "Spectrum", "SoundFqHitones", K::Int, 100,
+     5000},
+    {P::Spectrum, "Lowest frequency, high tones (Hz)", "Spectrum", "StartFqHitones", K::Int, 0,
+     5000},
+    {P::Spectrum, "Zoom", "Spectrum", "Zoom", K::Int, 1, 8},
+    {P::Spectrum, "Show the average", "Spectrum", "ShowAverage", K::Check},
+    {P::Spectrum, "Average inverted", "Spectrum", "AverageInverted", K::Check},
+    {P::Spectrum, "Average with a thick line", "Spectrum", "AverageThickLine", K::Check},
+
+    {P::Misc, "Alert beep", "Misc", "Beep", K::Check},
+    {P::Misc, "Beep pitch (Hz)", "Misc", "BeepFq", K::Int, 100, 5000},
+    {P::Misc, "Beep length (ms)", "Misc", "BeepTime", K::Int, 10, 2000},
+    {P::Misc, "Restore frequency and mode at start", "Misc", "SaveFqOnExit", K::Check},
+    {P::Misc, "Band map", "Misc", "UseBandMap", K::Check},
+    {P::Misc, "Band map entries live (minutes)", "Misc", "BandMapMinutes", K::Int, 1, 1440},
+    {P::Misc, "Callbook folder", "Misc", "QrzCd", K::Text},
+    {P::Misc, "Sound card for receiving (\"\": by argument)", "Misc", "InputDevice", K::Text},
+    {P::Misc, "Sound card for transmitting", "Misc", "OutputDevice", K::Text},
+    {P::Misc, "Line break at column", "Keyboard", "Wrap", K::Int, 0, 1000},
+    {P::Misc, "Simple console", "Keyboard", "Simple", K::Check},
+    {P::Misc, "Large screen layout", "Keyboard", "LargeScreen", K::Check},
+    {P::Misc, "Text font (\"\": the built-in one)", "Font", "FaceName", K::Text},
+    {P::Misc, "Text font height", "Font", "Height", K::Int, -200, 200},
+
+    {P::Language, "Interface language", "Misc", "Language", K::Choice, 0, 0, kLanguages},
+};
+// clang-format on
+
+constexpr std::array<std::string_view, kSetupPageCount> kPageTitles = {
+    "Personal data", "Transceiver", "CW", "Spectrum", "Miscellaneous", "Language"};
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::optional<long> ParseWhole(std::string_view text) {
+  long v = 0;
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, v);
+  if (text.empty() || r.ec != std::errc() || r.ptr != end) return std::nullopt;
+  return v;
+}
+
+std::optional<double> ParseDegrees(std::string_view text) {
+  const std::string s(text);
+  if (s.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double v = std::strtod(s.c_str(), &end);
+  if (end != s.c_str() + s.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::string_view Trimmed(std::string_view t) {
+  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+  return t;
+}
+
+}  // namespace
+
+std::string_view SetupPageTitle(SetupPage page) {
+  return kPageTitles[static_cast<size_t>(page)];
+}
+
+std::span<const SetupField> SetupFields() {
+  return kFields;
+}
+
+int FindSetupField(std::string_view section, std::string_view key) {
+  for (size_t i = 0; i < std::size(kFields); ++i)
+    if (SameName(kFields[i].section, section) && SameName(kFields[i].key, key))
+      return static_cast<int>(i);
+  return -1;
+}
+
+CProfileSetting* SetupMember(MemberSettings& members, const SetupField& field) {
+  const SettingDef* def = FindSetting(field.section, field.key);
+  if (def == nullptr || (def->regime & kMember) == 0) return nullptr;
+  for (CProfileSetting* s : members.All())
+    if (SameName(s->section(), field.section) && SameName(s->key(), field.key)) return s;
+  return nullptr;
+}
+
+const std::string& SetupValues::Get(std::string_view section, std::string_view key) const {
+  static const std::string kNone;
+  const int i = FindSetupField(section, key);
+  return i < 0 ? kNone : texts_[static_cast<size_t>(i)];
+}
+
+int SetupValues::GetInt(std::string_view section, std::string_view key) const {
+  return static_cast<int>(ParseWhole(Trimmed(Get(section, key))).value_or(0));
+}
+
+bool SetupValues::Set(std::string_view section, std::string_view key, std::string text) {
+  const int i = FindSetupField(section, key);
+  if (i < 0) return false;
+  texts_[static_cast<size_t>(i)] = std::move(text);
+  return true;
+}
+
+SetupValues ReadSetupValues(MemberSettings& members, const platform::SettingsStore& store) {
+  SetupValues v;
+  const auto fields = SetupFields();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (CProfileSetting* m = SetupMember(members, fields[i])) {
+      v.at(i) = m->Text();
+    } else if (const SettingDef* def = FindSetting(fields[i].section, fields[i].key)) {
+      v.at(i) = CurrentValueText(*def, store);
+    }
+  }
+  return v;
+}
+
+std::string CheckSetupValue(const SetupField& field, std::string_view text) {
+  const std::string name = std::string(field.label);
+  for (char c : text)
+    if (c == '\r' || c == '\n') return name + ": a line break cannot be stored";
+  const std::string_view t = Trimmed(text);
+  switch (field.kind) {
+    case SetupKind::Text:
+      if (SameName(field.key, "MyCall")) {
+        if (t.empty()) return name + ": the callsign is empty";
+        for (char c : t)
+          if (c == ' ' || static_cast<unsigned char>(c) < 0x21 ||
+              static_cast<unsigned char>(c) > 0x7E)
+            return name + ": letters, digits and '/' only";
+      }
+      return "";
+    case SetupKind::Check: {
+      const auto v = ParseWhole(t);
+      if (!v || (*v != 0 && *v != 1)) return name + ": 0 or 1";
+      return "";
+    }
+    case SetupKind::Int: {
+      const auto v = ParseWhole(t);
+      if (!v) return name + ": not a whole number";
+      if (*v < field.minValue || *v > field.maxValue)
+        return name + ": from " + std::to_string(field.minValue) + " to " +
+               std::to_string(field.maxValue);
+      return "";
+    }
+    case SetupKind::Choice: {
+      const auto v = ParseWhole(t);
+      if (v)
+        for (const SetupChoice& c : field.choices)
+          if (c.value == *v) return "";
+      return name + ": not one of the choices";
+    }
+    case SetupKind::Degrees: {
+      const auto v = ParseDegrees(t);
+      if (!v) return name + ": not a number of degrees";
+      if (*v < field.minValue || *v > field.maxValue)
+        return name + ": from " + std::to_string(field.minValue) + " to " +
+               std::to_string(field.maxValue);
+      return "";
+    }
+  }
+  return "";
+}
+
+std::string NormalisedSetupValue(const SetupField& field, std::string_view text) {
+  const std::string_view t = Trimmed(text);
+  switch (field.kind) {
+    case SetupKind::Text:
+      if (SameName(field.key, "MyCall")) {
+        std::string call(t);
+        for (char& c : call)
+          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return call;
+      }
+      return std::string(t);
+    case SetupKind::Degrees: {
+      char buf[48];
+      std::snprintf(buf, sizeof buf, "%f", ParseDegrees(t).value_or(0));
+      return buf;
+    }
+    default:
+      return std::to_string(ParseWhole(t).value_or(0));
+  }
+}
+
+}  // namespace vexa::app
