@@ -46,8 +46,9 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   rig_ = std::make_unique<RigSection>(*ctx_);
   memories_ = std::make_unique<MemorySection>(*ctx_);
   spots_ = std::make_unique<SpotsSection>(*ctx_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get(),
-               rig_.get(),     memories_.get(), spots_.get()};
+  tnc_ = std::make_unique<TncTerminalSection>(*ctx_);
+  sections_ = {receive_.get(),  transmit_.get(), logbook_.get(), rig_.get(),
+               memories_.get(), spots_.get(),    tnc_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -130,6 +131,7 @@ void MainCore::OnWake() {
   OnInputBlocks();
   OnOutputDone();
   OnSerialData();
+  ForEach([](Section& s) { s.OnWake(); });
 }
 
 void MainCore::OnTimer() {
@@ -271,6 +273,9 @@ void MainCore::OnDestroy() {
 
 void MainCore::ReceivedLine(std::string_view line) {
   ForEach([line](Section& s) { s.OnReceivedLine(line); });
+}
+void MainCore::TerminalLine(std::string_view line) {
+  ForEach([line](Section& s) { s.OnTerminalLine(line); });
 }
 void MainCore::TransmitFrequencyChanged(double hz) {
   ForEach([hz](Section& s) { s.OnTransmitFrequency(hz); });

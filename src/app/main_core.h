@@ -23,6 +23,7 @@
 #include "app/setup_sheet.h"
 #include "app/spots_section.h"
 #include "app/station_context.h"
+#include "app/tnc_terminal_section.h"
 #include "app/transmit_section.h"
 #include "engine/sound_card.h"
 
@@ -89,6 +90,7 @@ class MainCore final : private SectionBus {
   RigSection& rig() { return *rig_; }
   MemorySection& memories() { return *memories_; }
   SpotsSection& spots() { return *spots_; }
+  TncTerminalSection& tncTerminal() { return *tnc_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
   void AddSection(Section& section) { sections_.push_back(&section); }
@@ -124,6 +126,7 @@ class MainCore final : private SectionBus {
   void TransmittingChanged(bool on) override;
   void TransceiverBytes(std::span<const uint8_t> bytes) override;
   void Notice(std::string_view text) override;
+  void TerminalLine(std::string_view line) override;
   void ReceiveFrequencyChanged(double hz) override;
   void RigFrequencyChanged(int64_t dialHz) override;
   void ModeRequested(Mode mode) override;
@@ -148,6 +151,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<RigSection> rig_;
   std::unique_ptr<MemorySection> memories_;
   std::unique_ptr<SpotsSection> spots_;
+  std::unique_ptr<TncTerminalSection> tnc_;
   std::vector<Section*> sections_;
 
   Mode mode_ = Mode::Psk31;

@@ -53,6 +53,8 @@ class SectionBus {
   virtual void ModeRequested(Mode mode) = 0;
   // Text for the port monitor window (frames on the transceiver bus nobody asked for).
   virtual void PortMonitorText(std::string_view text) = 0;
+  // A line the TNC terminal received from its controller (offered to the spot list).
+  virtual void TerminalLine(std::string_view line) = 0;
   // Every section puts its part of the operating set-up into the snapshot.
   virtual void CaptureStation(StationSnapshot& snapshot) = 0;
   // The set-up goes back: the mode first, then every section takes its part.
@@ -68,6 +70,8 @@ class Section {
   virtual void OnInitStep(int step) { (void)step; }
   // The operating mode changed.
   virtual void OnModeChange(Mode mode) { (void)mode; }
+  // The main loop woke up (another thread has something: data on a port the section owns).
+  virtual void OnWake() {}
   // The 55 ms tick, and the one-second cadence derived from it.
   virtual void OnTick() {}
   virtual void OnSecond() {}
@@ -99,6 +103,7 @@ class Section {
   virtual void OnReceiveFrequency(double hz) { (void)hz; }
   virtual void OnRigFrequency(int64_t dialHz) { (void)dialHz; }
   virtual void OnPortMonitorText(std::string_view text) { (void)text; }
+  virtual void OnTerminalLine(std::string_view line) { (void)line; }
   virtual void OnCapture(StationSnapshot& snapshot) { (void)snapshot; }
   virtual void OnRestore(const StationSnapshot& snapshot) { (void)snapshot; }
 };

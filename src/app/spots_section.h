@@ -48,6 +48,7 @@ class SpotsSection final : public Section {
   const char* name() const override { return "spots"; }
   void OnInitStep(int step) override;
   void OnReceivedLine(std::string_view line) override;
+  void OnTerminalLine(std::string_view line) override { OnReceivedLine(line); }
   void OnTick() override;
   void OnClosing() override;
 

@@ -104,6 +104,9 @@ struct StationContext {
   platform::SerialLink* transceiver = nullptr;
   // PTT through a rig on the network, set by the rig section when it controls one (null: none).
   std::function<void(bool on)> networkPtt = nullptr;
+  // Bytes to the TNC terminal's controller while its window is open (null: closed); the CW
+  // keyer then hands its characters to the controller's keyer.
+  std::function<void(std::string_view bytes)> tncTerminal = nullptr;
 
   platform::SettingsStore& store() const { return *config.store; }
   // Questions and messages; null in a few tests (then nothing is asked).

@@ -28,6 +28,12 @@ TransmitSection::TransmitSection(StationContext& ctx, engine::RxTextQueue& echo)
     transmitting_ = on;
     ctx_.bus.TransmittingChanged(on);
   });
+  // While the TNC terminal is open the keyer hands its characters to the controller.
+  transmitter_->keyer().SetTncHooks([this] { return ctx_.tncTerminal != nullptr; },
+                                    [this](std::string_view bytes) {
+                                      if (ctx_.tncTerminal) ctx_.tncTerminal(bytes);
+                                    },
+                                    [this](int ms) { ctx_.Sleep(ms); });
   // The keyer's current and saved speed start from the normal speed.
   transmitter_->keyer().SetNormalDotTicks(ctx_.members.normalSpeed.value);
 

@@ -53,6 +53,13 @@ class CwKeyer {
   CwKeyer& operator=(const CwKeyer&) = delete;
 
   void SetHooks(Hooks hooks) { hooks_ = std::move(hooks); }
+  // The TNC terminal's part of the hooks (set by the owner of the terminal, main thread only).
+  void SetTncHooks(std::function<bool()> open, std::function<void(std::string_view)> write,
+                   std::function<void(int ms)> sleep) {
+    hooks_.tncTerminalOpen = std::move(open);
+    hooks_.tncWrite = std::move(write);
+    hooks_.sleep = std::move(sleep);
+  }
 
   // Starts or stops the timer keyer (the TX/RX toggle in CW with keying by line).
   void Toggle();

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "ui/setup_dialog.h"
+#include "ui/tnc_window.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -183,6 +184,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   monitorAction_->setObjectName("portMonitor");
   monitorAction_->setCheckable(true);
   connect(monitorAction_, &QAction::toggled, this, [this](bool on) { SetPortMonitor(on); });
+  QAction* tncAction = menu->addAction("TNC terminal");
+  tncAction->setObjectName("tncTerminal");
+  connect(tncAction, &QAction::triggered, this, [this] { tncWindow_->Toggle(); });
   QAction* spotsAction = menu->addAction("DX spots");
   spotsAction->setObjectName("dxSpots");
   connect(spotsAction, &QAction::triggered, this, [this] { spotWindow_->OpenSpotWindow(); });
@@ -331,6 +335,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   BuildDialogs();
   RefreshMemoryList();
   // The spot window: a taken spot puts its call into the QSO entry.
+  tncWindow_ = new TncWindow(core_, this);
   spotWindow_ = new SpotWindow(
       core_,
       [this](const std::string& call, int32_t) {

@@ -18,6 +18,7 @@ class QAction;
 #include "ui/hell_window.h"
 #include "ui/spectrum_widget.h"
 #include "ui/spot_window.h"
+#include "ui/tnc_window.h"
 #include "ui/transmit_text_edit.h"
 
 namespace vexa::ui {
@@ -59,6 +60,7 @@ class MainWindow final : public QWidget {
   QDialog* cwSpeedDialog() { return cwDialog_; }
   QDialog* testLinesDialog() { return testDialog_; }
   SpotWindow* spotWindow() { return spotWindow_; }
+  TncWindow* tncWindow() { return tncWindow_; }
   // The programmable keys 0..23 (F1..F12, Shift+F1..F12).
   void ProgrammableKey(int key);
   // The main settings sheet, modal; setupSheet() is the open one (null when closed).
@@ -75,6 +77,7 @@ class MainWindow final : public QWidget {
 
  private:
   QDialog* setupSheet_ = nullptr;
+  TncWindow* tncWindow_ = nullptr;
   void DrainSecondChannel();
   void ShowModeWindows();
   void BuildDialogs();

@@ -423,3 +423,46 @@ TEST(MainWindow, TheSetupSheetShowsItsPagesAndOkAppliesThem) {
 
 }  // namespace
 }  // namespace vexa::ui
+
+namespace vexa::ui {
+namespace {
+
+TEST(MainWindow, TheTncTerminalShowsWhatComesTakesTypingAndKeepsItsSettings) {
+  Rig r;
+  ASSERT_EQ(r.store.WriteSettingInt("TNC", "Com", 0), 0);
+  ASSERT_EQ(r.store.WriteSettingInt("TNC", "Speed", 9600), 0);
+  TncWindow* w = r.window->tncWindow();
+  ASSERT_NE(w, nullptr);
+  w->Toggle();
+  ASSERT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle().toStdString(), "TNC");
+  EXPECT_TRUE(r.core->tncTerminal().isOpen());
+  EXPECT_EQ(w->status()->text().toStdString(), "No port (Settings...)");
+  // Typing shows in the window even without a port; the controller's bytes come after it.
+  QTest::keyClicks(w->text(), "sh/dx");
+  QTest::keyClick(w->text(), Qt::Key_Return);
+  r.core->tncTerminal().OnPortBytes(
+      "DX de K7GS:      14004.0  C5R          op2                            2141Z\r\nok\n");
+  EXPECT_EQ(w->text()->toPlainText().toStdString(),
+            "sh/dx\nDX de K7GS:      14004.0  C5R          op2                            "
+            "2141Z\nok");
+  EXPECT_EQ(r.core->spots().DisplayLines().size(), 1u);
+
+  // The settings dialog shows 9600 as index 3; index 2 stores 4800.
+  QDialog* d = w->MakeSettingsDialog();
+  auto* speed = d->findChild<QComboBox*>("speed");
+  ASSERT_NE(speed, nullptr);
+  EXPECT_EQ(speed->currentIndex(), 3);
+  speed->setCurrentIndex(2);
+  w->ApplyDialog(d);
+  delete d;
+  EXPECT_EQ(r.core->tncTerminal().settings().speed, 4800);
+  // The TNC command again closes it and writes the settings.
+  w->Toggle();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(r.core->tncTerminal().isOpen());
+  EXPECT_EQ(r.store.ReadSettingInt("TNC", "Speed", 0), 4800);
+}
+
+}  // namespace
+}  // namespace vexa::ui
