@@ -38,6 +38,7 @@ void RigSection::OnInitStep(int step) {
       // The transmit section has opened the port at this step: ask where the rig is.
       if (Networked() && ctx_.config.openSerialPort) NetConnect();
       RequestStatus();
+      portWasOpen_ = PortOpen();
       break;
     default:
       break;
@@ -63,6 +64,7 @@ void RigSection::OnSetupApplied() {
     ctx_.Sleep(250);
   }
   RequestStatus();
+  portWasOpen_ = PortOpen();
 }
 
 void RigSection::OnModeChange(Mode mode) {
@@ -318,7 +320,17 @@ void RigSection::OnTick() {
     NetTick();
     return;
   }
-  if (!tx::FamilyRow(settings_.cat.type).polledOnTick || !PortOpen()) return;
+  // A port that came back (a USB adapter plugged in again): ask where the rig is now.
+  const bool open = PortOpen();
+  if (open && !portWasOpen_) {
+    portWasOpen_ = true;
+    reply_.clear();
+    framer_ = tx::IcomFramer();
+    RequestStatus();
+    return;
+  }
+  portWasOpen_ = open;
+  if (!tx::FamilyRow(settings_.cat.type).polledOnTick || !open) return;
   ++ticksSincePoll_;
   if (!reply_.empty() && ReplyComplete()) {
     DecodePolledReply();

@@ -119,6 +119,7 @@ class RigSection final : public Section {
   std::vector<uint8_t> reply_;
   std::vector<std::vector<uint8_t>> sent_;
   size_t sentTotal_ = 0;
+  bool portWasOpen_ = false;
   int ticksSincePoll_ = 0;
   int ticksSinceReply_ = 0;
   int replies_ = 0;

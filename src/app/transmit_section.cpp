@@ -98,8 +98,33 @@ void TransmitSection::OnSetupApplied() {
   // A transmission in progress would lose its PTT line with the port: it ends first.
   if (transmitter_->active()) transmitter_->Abort();
   CloseTransceiverPort();
+  lostDevice_.clear();
   settings_.Load(ctx_.store());
   OpenTransceiverPort();
+}
+
+void TransmitSection::WatchTransceiverPort() {
+  if (port_ && port_->vanished()) {
+    const std::string device = port_->device();
+    // A transmission cannot go on without its PTT line.
+    if (transmitter_->active()) transmitter_->Abort();
+    CloseTransceiverPort();
+    lostDevice_ = device;
+    portStatus_ = "The transceiver port " + device + " went away (unplugged?); trying again.";
+    ctx_.bus.Notice(portStatus_);
+    ticksToReopen_ = kReopenTicks;
+    return;
+  }
+  if (lostDevice_.empty() || --ticksToReopen_ > 0) return;
+  ticksToReopen_ = kReopenTicks;
+  OpenTransceiverPort();
+  if (portOpen()) {
+    portStatus_.clear();
+    ctx_.bus.Notice("The transceiver port " + lostDevice_ + " is back.");
+    lostDevice_.clear();
+  } else {
+    portStatus_ = "The transceiver port " + lostDevice_ + " went away (unplugged?); trying again.";
+  }
 }
 
 void TransmitSection::CloseTransceiverPort() {
@@ -152,6 +177,7 @@ void TransmitSection::OnModeChange(Mode mode) {
 
 void TransmitSection::OnTick() {
   RunMainLoopCalls();
+  WatchTransceiverPort();
   transmitter_->OnTimerTick();
   monitor_.Tick();
 }

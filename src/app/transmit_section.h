@@ -133,6 +133,11 @@ class TransmitSection final : public Section {
  private:
   void OpenTransceiverPort();
   void CloseTransceiverPort();
+  // A port whose device went away is closed and tried again every kReopenTicks.
+  void WatchTransceiverPort();
+  static constexpr int kReopenTicks = 36;  // about 2 s
+  std::string lostDevice_;
+  int ticksToReopen_ = 0;
   // From another thread: runs fn on the main loop (at its next wake-up or tick) and waits.
   void RunOnMainLoop(std::function<void()> fn);
   void RunMainLoopCalls();

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "app/main_core.h"
@@ -173,6 +174,49 @@ TEST(RigSection, WithoutAPortNothingIsSentButTheDisplayFollows) {
   EXPECT_EQ(s.core->receive().rigFrequency(), 7040000);
   EXPECT_TRUE(r.sent().empty());
   EXPECT_EQ(r.StatusText(), "Kenwood: port not open");
+}
+
+TEST(RigSection, APortThatVanishesIsSaidAndTheRigIsFoundAgainWhenItIsBack) {
+  RigStation s;
+  auto first = std::make_unique<test::ScriptedRig>(
+      std::vector<test::ScriptedRig::Step>{{"IF;", "IF00014070150     +00000000002000000 ;"}});
+  s.Configure(*first, 4);
+  first->Start();
+  s.Start();
+  auto& r = s.core->rig();
+  s.ServeUntil(*first, 1, [&] {
+    s.core->OnTimer();
+    return r.dialHz() == 14070150;
+  });
+  ASSERT_EQ(r.dialHz(), 14070150);
+  // Unplugged: the device hangs up under the open port.
+  first.reset();
+  for (int i = 0; i < 2000 && s.core->transmit().portOpen(); ++i) {
+    s.core->OnWake();
+    s.core->OnTimer();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_FALSE(s.core->transmit().portOpen());
+  EXPECT_NE(s.core->transmit().portStatus().find("went away"), std::string::npos)
+      << s.core->transmit().portStatus();
+  EXPECT_EQ(r.StatusText(), "Kenwood: port not open");
+  for (int i = 0; i < 10; ++i) s.core->OnTimer();  // no crash, no write to a dead port
+
+  // Plugged in again (here under a new name, as a by-id link may point to): found on a retry.
+  test::ScriptedRig second(
+      std::vector<test::ScriptedRig::Step>{{"IF;", "IF00007040000     +00000000002000000 ;"}});
+  ASSERT_TRUE(second.ok());
+  ASSERT_EQ(s.store.WriteSettingText("Ports", "COM2", second.device()), 0);
+  second.Start();
+  for (int i = 0; i < 5000 && r.dialHz() != 7040000; ++i) {
+    s.core->OnWake();
+    if (i % 5 == 0) s.core->OnTimer();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(s.core->transmit().portOpen());
+  EXPECT_EQ(r.dialHz(), 7040000);
+  EXPECT_EQ(s.core->transmit().portStatus(), "");
+  EXPECT_EQ(second.error(), "");
 }
 
 }  // namespace

@@ -165,6 +165,7 @@ int SerialPort::Open(int port, const std::string& device, const SerialLineSettin
     writeIndex_ = readIndex_ = 0;
   }
   state_ = -1;
+  vanished_ = false;
   lastError_.clear();
   device_ = device;
   if (port < 1 || device.empty()) {
@@ -291,7 +292,12 @@ void SerialPort::ReaderLoop() {
       }
       if (notify_) notify_(port);
     } else if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-      // The device went away (USB unplugged): wait for Close without spinning.
+      // The device went away (USB unplugged): tell the owner once, then wait for Close
+      // without spinning.
+      if (!vanished_.exchange(true)) {
+        std::lock_guard lock(notifyMutex_);
+        if (notify_) notify_(port);
+      }
       pollfd wake = {wakeRead_, POLLIN, 0};
       (void)poll(&wake, 1, 100);
     }

@@ -112,6 +112,9 @@ class SerialPort final : public SerialLink {
   void SetRts(bool on) override;
 
   bool IsOpen() const override { return state_.load() > 0; }
+  // The device hung up while open (a USB adapter unplugged): only closing and opening again
+  // brings it back.
+  bool vanished() const { return vanished_.load(); }
   int Speed() const override { return IsOpen() ? settings_.baud : 0; }
   // The port number while open; -1 closed or closing; 0 after the reader ended.
   int state() const { return state_.load(); }
@@ -128,6 +131,7 @@ class SerialPort final : public SerialLink {
 
   std::unique_ptr<ModemLines> lines_;
   std::atomic<int> state_{-1};
+  std::atomic<bool> vanished_{false};
   int fd_ = -1;
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
