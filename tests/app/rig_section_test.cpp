@@ -11,22 +11,14 @@
 #include <thread>
 
 #include "app/main_core.h"
-#include "support/core_config.h"
 #include "support/scripted_rig.h"
 #include "support/test_paths.h"
-#include "support/wake_host.h"
+#include "support/test_station.h"
 
 namespace vexa::app {
 namespace {
 
-struct RigStation {
-  test::TempDir dir;
-  platform::SettingsStore store{dir.File("vexa.ini")};
-  platform::FixedPrompt prompt;
-  std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
-  test::WakeHost host;
-  std::unique_ptr<MainCore> core;
-
+struct RigStation : test::TestStation {
   void Configure(test::ScriptedRig& rig, int type, int model = 0, int speed = 4800) {
     ASSERT_TRUE(rig.ok()) << "no pseudo-terminal";
     ASSERT_EQ(store.WriteSettingInt("TX1", "ComPort", 2), 0);
@@ -40,20 +32,11 @@ struct RigStation {
       ASSERT_EQ(store.WriteSettingInt("TX1", "Yaesu", model), 0);
     }
   }
-  void Start() {
-    CoreConfig c = test::TestCoreConfig(store, dir.path(), prompt, *audio);
-    c.openSerialPort = true;
-    core = std::make_unique<MainCore>(c, platform::TraceLog(), host, kTemplateNormal);
-    core->OnInitDialog();
-  }
-  // Serves the port until the rig has done `steps` steps and `until` holds (bounded: 5 s).
+  void Start() { TestStation::Start(/*openPort=*/true); }
+  // Serves the port until the rig has done `steps` steps and `until` holds.
   void ServeUntil(const test::ScriptedRig& rig, size_t steps,
                   const std::function<bool()>& until = {}) {
-    for (int i = 0; i < 5000; ++i) {
-      core->OnWake();
-      if (rig.stepsDone() >= steps && (!until || until())) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    (void)Serve([&] { return rig.stepsDone() >= steps && (!until || until()); });
   }
 };
 
@@ -191,11 +174,7 @@ TEST(RigSection, APortThatVanishesIsSaidAndTheRigIsFoundAgainWhenItIsBack) {
   ASSERT_EQ(r.dialHz(), 14070150);
   // Unplugged: the device hangs up under the open port.
   first.reset();
-  for (int i = 0; i < 2000 && s.core->transmit().portOpen(); ++i) {
-    s.core->OnWake();
-    s.core->OnTimer();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  (void)s.Serve([&] { return !s.core->transmit().portOpen(); }, 1);
   ASSERT_FALSE(s.core->transmit().portOpen());
   EXPECT_NE(s.core->transmit().portStatus().find("went away"), std::string::npos)
       << s.core->transmit().portStatus();
@@ -208,11 +187,7 @@ TEST(RigSection, APortThatVanishesIsSaidAndTheRigIsFoundAgainWhenItIsBack) {
   ASSERT_TRUE(second.ok());
   ASSERT_EQ(s.store.WriteSettingText("Ports", "COM2", second.device()), 0);
   second.Start();
-  for (int i = 0; i < 5000 && r.dialHz() != 7040000; ++i) {
-    s.core->OnWake();
-    if (i % 5 == 0) s.core->OnTimer();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  (void)s.Serve([&] { return r.dialHz() == 7040000; }, 5);
   EXPECT_TRUE(s.core->transmit().portOpen());
   EXPECT_EQ(r.dialHz(), 7040000);
   EXPECT_EQ(s.core->transmit().portStatus(), "");

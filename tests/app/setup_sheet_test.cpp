@@ -13,39 +13,20 @@
 
 #include "app/main_core.h"
 #include "app/settings_table.h"
-#include "support/core_config.h"
 #include "support/scripted_rig.h"
 #include "support/test_paths.h"
-#include "support/wake_host.h"
+#include "support/test_station.h"
 
 namespace vexa::app {
 namespace {
 
-struct Station {
-  test::TempDir dir;
-  platform::SettingsStore store{dir.File("vexa.ini")};
-  platform::FixedPrompt prompt;
-  std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
-  test::WakeHost host;
-  std::vector<int> sleeps;
-  std::unique_ptr<MainCore> core;
-
-  void Start(bool openPort = false) {
-    CoreConfig c = test::TestCoreConfig(store, dir.path(), prompt, *audio);
-    c.openSerialPort = openPort;
-    c.sleep = [this](int ms) { sleeps.push_back(ms); };
-    core = std::make_unique<MainCore>(c, platform::TraceLog(), host, kTemplateNormal);
-    core->OnInitDialog();
-  }
+struct Station : test::TestStation {
   bool Stored(const char* section, const char* key) {
     return store.ReadSettingText(section, key, "<missing>") != "<missing>";
   }
-  // Serves the port until the rig has done `steps` steps (bounded: 5 s).
+  // Serves the port until the rig has done `steps` steps.
   void ServeUntil(const test::ScriptedRig& rig, size_t steps) {
-    for (int i = 0; i < 5000 && rig.stepsDone() < steps; ++i) {
-      core->OnWake();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    (void)Serve([&] { return rig.stepsDone() >= steps; });
   }
 };
 
@@ -213,11 +194,7 @@ TEST(SetupSheet, ANewPortIsOpenedAndTheTransceiverAskedAtOnce) {
   ASSERT_TRUE(s.core->transmit().portOpen());
   EXPECT_EQ(s.core->transmit().portSpeed(), 9600);
   s.ServeUntil(rig, 1);
-  for (int i = 0; i < 2000 && s.core->rig().dialHz() != 7040000; ++i) {
-    s.core->OnWake();
-    s.core->OnTimer();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  (void)s.Serve([&] { return s.core->rig().dialHz() == 7040000; }, 1);
   EXPECT_EQ(s.core->rig().dialHz(), 7040000);
   EXPECT_EQ(rig.error(), "");
 }

@@ -7,26 +7,16 @@
 
 #include <poll.h>
 
-#include <chrono>
-#include <thread>
-
 #include "app/main_core.h"
-#include "support/core_config.h"
 #include "support/pty.h"
 #include "support/test_paths.h"
-#include "support/wake_host.h"
+#include "support/test_station.h"
 
 namespace vexa::app {
 namespace {
 
-struct Terminal {
-  test::TempDir dir;
-  platform::SettingsStore store{dir.File("vexa.ini")};
-  platform::FixedPrompt prompt;
-  std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
-  test::WakeHost host;
+struct Terminal : test::TestStation {
   test::Pty controller;
-  std::unique_ptr<MainCore> core;
   std::string shown;
 
   void Start(int com = 4) {
@@ -34,22 +24,9 @@ struct Terminal {
     ASSERT_EQ(store.WriteSettingInt("TNC", "Com", com), 0);
     ASSERT_EQ(store.WriteSettingText("Ports", "COM4", controller.name), 0);
     ASSERT_EQ(store.WriteSettingInt("TX1", "ComPort", 0), 0);
-    CoreConfig c = test::TestCoreConfig(store, dir.path(), prompt, *audio);
-    c.openSerialPort = true;
-    core = std::make_unique<MainCore>(c, platform::TraceLog(), host, kTemplateNormal);
-    core->OnInitDialog();
+    TestStation::Start(/*openPort=*/true);
     core->tncTerminal().SetDisplay([this](uint8_t c) { shown.push_back(static_cast<char>(c)); });
     core->tncTerminal().Open();
-  }
-  // Runs the main loop's wake-ups until `done` holds (bounded: 5 s).
-  template <typename Done>
-  bool Serve(Done done) {
-    for (int i = 0; i < 5000; ++i) {
-      core->OnWake();
-      if (done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
   }
 };
 
