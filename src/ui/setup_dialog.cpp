@@ -88,7 +88,7 @@ app::SetupValues SetupDialog::Collect() const {
   for (size_t i = 0; i < editors_.size(); ++i) {
     QWidget* e = editors_[i];
     if (auto* box = qobject_cast<QCheckBox*>(e))
-      v.at(i) = box->isChecked() ? "1" : "0";
+      v.at(i).assign(1, box->isChecked() ? '1' : '0');
     else if (auto* combo = qobject_cast<QComboBox*>(e))
       v.at(i) = std::to_string(combo->currentData().toInt());
     else if (auto* line = qobject_cast<QLineEdit*>(e))
