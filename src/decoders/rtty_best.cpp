@@ -20,9 +20,9 @@ constexpr double kMinFrameBits = 6.8;
 constexpr float kPresenceBits = 16;
 constexpr float kSquelchOpen = 0.37f;
 constexpr float kSquelchClose = 0.34f;
-// The signal is gone when both tones stay below 0.4 of their peaks for a whole bit (the end of
+// The signal is gone when both tones stay below half their peaks for a whole bit (the end of
 // a transmission: the trackers and the squelch take longer to notice).
-constexpr float kGoneLevel = 0.4f;
+constexpr float kGoneLevel = 0.5f;
 
 }  // namespace
 
