@@ -39,14 +39,16 @@ std::vector<int16_t> Signal(bool fsk) {
 
 void BM_Receive(benchmark::State& state) {
   const int mode = static_cast<int>(state.range(0));
-  const bool twoTone = state.range(1) != 0;
+  // RTTY demodulator: 0 the classic single-tone, 1 the classic two-tone, 2 the stronger one.
+  const int64_t demod = state.range(1);
   const auto audio = Signal(mode == 4 || mode == 17);
   vexa::engine::RxTextQueue queue;
   DecoderChain chain(queue);
   chain.SetMode(static_cast<vexa::Mode>(mode));
   vexa::engine::ReceiveLoop loop(chain.Table(), 0);
   loop.SetMode(static_cast<vexa::Mode>(mode));
-  loop.SetTwoTone(twoTone);
+  loop.SetTwoTone(demod == 1);
+  loop.SetBestDemod(demod == 2);
   uint8_t c;
   for (auto _ : state) {
     for (size_t at = 0; at + 2048 <= audio.size(); at += 2048) {
@@ -59,11 +61,11 @@ void BM_Receive(benchmark::State& state) {
       seconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Receive)
-    ->ArgsProduct({{4}, {0, 1}})
+    ->ArgsProduct({{4}, {0, 1, 2}})
     ->Args({17, 0})
     ->Args({9, 0})
     ->Args({10, 0})
-    ->ArgNames({"mode", "twoTone"})
+    ->ArgNames({"mode", "demod"})
     ->Unit(benchmark::kMillisecond);
 
 void BM_EncodeBaudotChar(benchmark::State& state) {

@@ -6,7 +6,8 @@
 #   install-deps.sh fuzz    that and clang, for the libFuzzer programs of `make fuzz`
 #   install-deps.sh peers   that and the independent programs the tests check Vexa against
 #                           (`make test`): atest from direwolf, multimon-ng and sox for packet,
-#                           hamlib's rigctld and rigctl for network rig control
+#                           hamlib's rigctld and rigctl for network rig control, minimodem and
+#                           gnuplot for scripts/rx_quality.sh
 set -euo pipefail
 
 packages=(
@@ -21,7 +22,7 @@ packages=(
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages+=(clang) ;;
-    peers) packages+=(direwolf multimon-ng sox libhamlib-utils) ;;
+    peers) packages+=(direwolf multimon-ng sox libhamlib-utils minimodem gnuplot-nox) ;;
     *)
       echo "install-deps: unknown set '$extra' (known: fuzz, peers)" >&2
       exit 2

@@ -26,6 +26,7 @@ ReceiveSection::ReceiveSection(StationContext& ctx) : ctx_(ctx) {
   net_ = ctx_.store().ReadSettingInt("Misc", "NET", 0) != 0;
   mainQueue_.Clear();
   path_ = std::make_unique<decoders::ReceivePath>(mainQueue_, ctx_.members.soundHistory.value);
+  path_->SetBestDemod(ctx_.store().ReadSettingInt("Misc", "RttyDemod", 0) == 1);
   spectrum_.SetHost(this);
   path_->loop().SetYieldHooks({[this] { ctx_.host.DispatchTimersAndPaint(); },
                                [this] { return ctx_.sound.InputBlockWaiting(); }});
@@ -124,6 +125,11 @@ void ReceiveSection::OnTransmitting(bool on) {
   transmitting_ = on;
   path_->loop().SetTransmitting(on);
   spectrum_.SetTransmitting(on);
+}
+
+void ReceiveSection::SetBestDemod(bool on) {
+  path_->SetBestDemod(on);
+  (void)ctx_.store().WriteSettingInt("Misc", "RttyDemod", on ? 1 : 0);
 }
 
 void ReceiveSection::OnClosing() {

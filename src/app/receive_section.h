@@ -74,6 +74,9 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   void SetKeepSquelchedText(bool on) { keepSquelched_ = on; }
   void SetTwoTone(bool on) { path_->SetTwoTone(on); }
   bool twoTone() const { return path_->loop().twoTone(); }
+  // The stronger RTTY demodulator instead of the classic ones; remembered in "Misc/RttyDemod".
+  void SetBestDemod(bool on);
+  bool bestDemod() const { return path_->loop().bestDemod(); }
   // The signal-check switch: the spectrum ticks its box while no signal is seen.
   void SetSignalCheck(bool on);
   bool signalCheck() const { return signalCheck_; }

@@ -28,6 +28,7 @@ struct RxOptions {
   double freq = decoders::kDefaultReceiveHz;
   std::string baudText;
   bool twoTone = false;
+  bool bestDemod = false;
   bool reverse = false;
   bool afc = false;
   bool unshiftOnSpace = false;
@@ -48,10 +49,15 @@ std::string ModeList() {
 int Usage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli rx: " << message << "\n";
   ctx.err << "usage: vexa-cli rx --mode {" << ModeList()
-          << "} [--freq HZ] [--baud B] [--two-tone] [--reverse] [--unshift-on-space]"
-             " [--afc] [--second HZ --second-out FILE] [--image OUT.pgm] FILE.wav\n"
+          << "} [--freq HZ] [--baud B] [--demod classic|best] [--two-tone] [--reverse]"
+             " [--unshift-on-space] [--afc] [--second HZ --second-out FILE] [--image OUT.pgm]"
+             " FILE.wav\n"
+             "  FILE.wav             any rate and channel count, read as it is decoded; - reads\n"
+             "                       standard input (a pipe), so a stream of any length decodes\n"
              "  --freq HZ            receive frequency (centre of RTTY tones), default 1000\n"
              "  --baud B             RTTY baud rate, 10 to 300, default 45.45\n"
+             "  --demod classic|best RTTY: the classic demodulators (default) or the stronger\n"
+             "                       one (matched filters, threshold correction, bit clock)\n"
              "  --two-tone           RTTY: the two-tone demodulator\n"
              "  --reverse            mark on the lower tone / other sideband (QPSK, FSK31)\n"
              "  --unshift-on-space   RTTY: back to letters after a received space\n"
@@ -70,7 +76,7 @@ int ParseRxOptions(CliContext& ctx, RxOptions& o) {
     const std::string& arg = a[i];
     const bool hasValue = i + 1 < a.size();
     if (arg == "--mode" || arg == "--freq" || arg == "--baud" || arg == "--second" ||
-        arg == "--second-out" || arg == "--image") {
+        arg == "--second-out" || arg == "--image" || arg == "--demod") {
       if (!hasValue) return Usage(ctx, arg + " needs a value");
       const std::string& v = a[++i];
       if (arg == "--mode") {
@@ -88,6 +94,9 @@ int ParseRxOptions(CliContext& ctx, RxOptions& o) {
         }
       } else if (arg == "--image") {
         o.imageOut = v;
+      } else if (arg == "--demod") {
+        if (v != "classic" && v != "best") return Usage(ctx, "unknown demodulator '" + v + "'");
+        o.bestDemod = v == "best";
       } else {
         o.secondOut = v;
       }
@@ -149,6 +158,7 @@ int CmdRx(CliContext& ctx) {
   ro.mode = *o.mode;
   ro.receiveHz = o.freq;
   ro.twoTone = o.twoTone;
+  ro.bestDemod = o.bestDemod;
   ro.inversion = o.reverse;
   ro.unshiftOnSpace = o.unshiftOnSpace;
   path->Apply(ro);

@@ -15,6 +15,7 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
     : mainQueue_(mainQueue),
       rttySingle_(&mainQueue),
       rttyTwoTone_(&mainQueue),
+      rttyBest_(&mainQueue),
       mtty_(&mainQueue),
       bpsk_(&mainQueue),
       qpsk_(&mainQueue),
@@ -37,6 +38,7 @@ engine::ChannelTable DecoderChain::Table() {
   t.second = &second_;
   t.rttySingle = &rttySingle_;
   t.rttyTwoTone = &rttyTwoTone_;
+  t.rttyBest = &rttyBest_;
   t.mtty = &mtty_;
   t.cw = &cw_;
   t.hell = &hell_;
@@ -76,6 +78,7 @@ void DecoderChain::TuneAll(double hz) {
   psk_.SetCarrier(hz);
   rttySingle_.SetCarrier(hz);
   rttyTwoTone_.SetCarrier(hz);
+  rttyBest_.SetCarrier(hz);
   mtty_.SetCarrier(hz);
   cw_.SetCarrier(hz);
   hell_.SetCarrier(hz);
@@ -86,16 +89,19 @@ void DecoderChain::TuneAll(double hz) {
 void DecoderChain::SetRttyBaud(double baud) {
   rttySingle_.SetSymbolRate(baud);
   rttyTwoTone_.SetSymbolRate(baud);
+  rttyBest_.SetSymbolRate(baud);
 }
 
 void DecoderChain::Unshift() {
   rttySingle_.decoder.ForceLetters();
   rttyTwoTone_.decoder.ForceLetters();
+  rttyBest_.decoder.ForceLetters();
 }
 
 void DecoderChain::SetUnshiftOnSpace(bool on) {
   rttySingle_.decoder.unshiftOnSpace = on;
   rttyTwoTone_.decoder.unshiftOnSpace = on;
+  rttyBest_.decoder.unshiftOnSpace = on;
   mtty_.decoder.unshiftOnSpace = on;
 }
 
@@ -103,6 +109,7 @@ void DecoderChain::SetInversion(bool on) {
   inversion_ = on;
   rttySingle_.invert = on;
   rttyTwoTone_.invert = on;
+  rttyBest_.invert = on;
   mtty_.invert = on;
   qpsk_.invert = on ? 1 : 0;
   fsk31_.set_invert(on);

@@ -14,6 +14,7 @@
 #include "decoders/hell_receiver.h"
 #include "decoders/pactor_receiver.h"
 #include "decoders/psk_receiver.h"
+#include "decoders/rtty_best.h"
 #include "decoders/rtty_receiver.h"
 #include "engine/receive_loop.h"
 #include "engine/rx_text_queue.h"
@@ -72,6 +73,7 @@ class DecoderChain {
 
   RttySingleTone& rttySingle() { return rttySingle_; }
   RttyTwoTone& rttyTwoTone() { return rttyTwoTone_; }
+  RttyBest& rttyBest() { return rttyBest_; }
   MttyChannel& mtty() { return mtty_; }
   PskChannel& psk() { return psk_; }
   PskDecoder& bpsk() { return bpsk_; }
@@ -92,6 +94,7 @@ class DecoderChain {
 
   RttySingleTone rttySingle_;
   RttyTwoTone rttyTwoTone_;
+  RttyBest rttyBest_;
   MttyChannel mtty_;
 
   PskDecoder bpsk_;

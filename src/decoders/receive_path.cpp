@@ -13,6 +13,7 @@ void ReceivePath::Apply(const ReceiveOptions& o) {
   SetMode(o.mode);
   Tune(o.receiveHz);
   SetTwoTone(o.twoTone);
+  SetBestDemod(o.bestDemod);
   SetInversion(o.inversion);
   chain_.SetUnshiftOnSpace(o.unshiftOnSpace);
 }

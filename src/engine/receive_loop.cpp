@@ -60,7 +60,11 @@ void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
         RunSecond(block);
         break;
       case Mode::Rtty:
-        Run(twoTone_ ? ch_.rttyTwoTone : ch_.rttySingle, block);
+        if (bestDemod_ && ch_.rttyBest != nullptr) {
+          Run(ch_.rttyBest, block);
+        } else {
+          Run(twoTone_ ? ch_.rttyTwoTone : ch_.rttySingle, block);
+        }
         RunSecond(block);
         break;
       case Mode::Mtty:

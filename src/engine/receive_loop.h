@@ -27,6 +27,7 @@ struct ChannelTable {
   ReceiveChannel* second = nullptr;       // any mode while placed, 500 Hz
   ReceiveChannel* rttySingle = nullptr;   // mode 4, 750 Hz
   ReceiveChannel* rttyTwoTone = nullptr;  // mode 4 with the two-tone switch, 750 Hz
+  ReceiveChannel* rttyBest = nullptr;     // mode 4 with the stronger demodulator, 750 Hz
   ReceiveChannel* mtty = nullptr;         // mode 17, 750 Hz
   ReceiveChannel* pactor = nullptr;       // mode 14, 1500 Hz
   ReceiveChannel* hell = nullptr;         // mode 15, 750 Hz
@@ -53,6 +54,9 @@ class ReceiveLoop {
   Mode mode() const { return mode_; }
   void SetTwoTone(bool on) { twoTone_ = on; }
   bool twoTone() const { return twoTone_; }
+  // The stronger RTTY demodulator in place of the classic ones (off: the classic ones).
+  void SetBestDemod(bool on) { bestDemod_ = on; }
+  bool bestDemod() const { return bestDemod_; }
   // While a sound transmission runs, blocks are only stored in the history ring.
   void SetTransmitting(bool on) { transmitting_ = on; }
   void SetChannels(const ChannelTable& channels) { ch_ = channels; }
@@ -100,6 +104,7 @@ class ReceiveLoop {
   ChannelTable ch_;
   Mode mode_ = Mode::Psk31;
   bool twoTone_ = false;
+  bool bestDemod_ = false;
   bool transmitting_ = false;
   double secondHz_ = 0;
   int32_t* secondFreqErr_ = nullptr;

@@ -56,6 +56,7 @@ bool CwKeyer::Start() {
   }
   pattern_ = 0;
   countdown_ = 0;
+  inLetter_ = false;
   escape_ = 0;
   dot_ = normal_.load();
   if (hooks_.stopReception) hooks_.stopReception();
@@ -77,6 +78,7 @@ void CwKeyer::Stop() {
   running_ = false;
   pattern_ = 0;
   countdown_ = 0;
+  inLetter_ = false;
   escape_ = 0;
   // The key and PTT are released with the keyer, so a toggle never leaves the rig keyed.
   lines_.SetKey(false, false);
@@ -91,11 +93,16 @@ void CwKeyer::KeyerTick() {
   if (countdown_ == 0) {
     const unsigned p = pattern_.load();
     if (p > 0) {
-      countdown_ = 2 * d;
       if (p > 1) {  // an element: dot 1 unit down, dash 3; both 1 unit up
-        if ((p & 1u) != 0) countdown_ = 4 * d;
+        countdown_ = ((p & 1u) != 0 ? 4 : 2) * d;
         lines_.SetKey(true, true);
-      }  // p == 1: the letter end, 2 units up
+        inLetter_ = true;
+      } else if (inLetter_) {  // the letter end: 2 units up, letters 3 units apart
+        countdown_ = kLetterEndUnits * d;
+        inLetter_ = false;
+      } else {  // a gap character after the letter end: words 7 units apart
+        countdown_ = kWordGapUnits * d;
+      }
       pattern_.store(p >> 1);
     }
   }

@@ -101,7 +101,8 @@ class CwKeyer {
   std::atomic<int> dot_;
   std::atomic<int> normal_;
   std::atomic<unsigned> pattern_{0};
-  int countdown_ = 0;  // keyer thread only
+  int countdown_ = 0;      // keyer thread only
+  bool inLetter_ = false;  // keyer thread only: elements sent since the last letter end
   int escape_ = 0;
 };
 

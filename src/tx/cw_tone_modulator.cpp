@@ -30,6 +30,7 @@ int16_t CwToneModulator::NextSample() {
   }
   if (elementLeft_ == 0) {
     const int u = Unit();
+    bool gap = false;  // a character without elements: space, CR, LF, unknown bytes
     if (pattern_ == 0) {
       uint8_t c = 0;
       const bool ok = host_.NextTxChar(c);
@@ -45,15 +46,20 @@ int16_t CwToneModulator::NextSample() {
         return 0;
       }
       pattern_ = MorseCode(c);
+      gap = pattern_ == 1;
     }
-    if (pattern_ > 1) {
+    if (gap) {  // after the previous letter end: a word space of 7 units in all
+      onLeft_ = 0;
+      elementLeft_ = 50 * kWordGapUnits * u;
+      pattern_ = 0;
+    } else if (pattern_ > 1) {
       const bool dash = (pattern_ & 1u) != 0;
       onLeft_ = (dash ? 150 : 50) * u;
       elementLeft_ = (dash ? 200 : 100) * u;
       pattern_ >>= 1;
     } else {  // letter end
       onLeft_ = 0;
-      elementLeft_ = 100 * u;
+      elementLeft_ = 50 * kLetterEndUnits * u;
       pattern_ = 0;
     }
   }

@@ -2,7 +2,8 @@
 // Sound-card CW: a keyed tone at the CW pitch with raised-cosine edges of 64 samples (about
 // 5.8 ms), so the keying does not splatter. The Morse unit u is the current dot length in keyer
 // ticks; in samples a dot is on for 50u and lasts 100u, a dash is on for 150u and lasts 200u,
-// and a letter end adds 100u of silence (letters are three units apart, a space adds two).
+// and a letter end adds 100u of silence (letters are three units apart); a gap character (space,
+// CR, LF, any byte without Morse) adds 200u, so the words of a text are seven units apart.
 #include "tx/modulator.h"
 
 namespace vexa::tx {

@@ -1,9 +1,14 @@
 #pragma once
 // The Morse table of the transmitter: one byte per character byte. A code is read from its
 // lowest bit: every bit below the highest set bit is one element (0 dot, 1 dash) and the highest
-// set bit ends the letter, so code 1 (no elements) is a gap of letter-end length. Bytes 0xC0 to
-// 0xFF are the Cyrillic letters of code page 1251 (capital and small alike) in Russian Morse;
-// 0xA4 is the prosign SK; every byte not listed, space included, is a gap.
+// set bit ends the letter, so code 1 (no elements) is a gap. Bytes 0xC0 to 0xFF are the Cyrillic
+// letters of code page 1251 (capital and small alike) in Russian Morse; 0xA4 is the prosign SK;
+// every byte not listed, space included, is a gap.
+//
+// Timing, in Morse units, shared by every sender (sound-card tone, key line, PSK identification):
+// each element ends with 1 unit off, a letter end adds kLetterEndUnits so letters are 3 units
+// apart, and a gap character adds kWordGapUnits so words are 7 units apart, the international
+// word space that independent decoders rely on to split words.
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -58,6 +63,9 @@ constexpr std::array<uint8_t, 256> Build() {
 inline constexpr std::array<uint8_t, 256> kTable = Build();
 
 }  // namespace morse_detail
+
+inline constexpr int kLetterEndUnits = 2;
+inline constexpr int kWordGapUnits = 4;
 
 // The Morse code of a character byte (see above).
 constexpr uint8_t MorseCode(uint8_t c) {

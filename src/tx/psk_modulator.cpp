@@ -95,11 +95,16 @@ int PskModulator::MorseSymbol() {
       morseOn_ = len - unit;  // the last unit of an element is off
       pattern_ >>= 1;
     } else if (pattern_ == 1) {
-      morseLeft_ = 2 * unit;  // letter end
+      morseLeft_ = kLetterEndUnits * unit;
       morseOn_ = 0;
       pattern_ = 0;
     } else if (idPos_ < idText_.size()) {
       pattern_ = MorseCode(static_cast<uint8_t>(idText_[idPos_++]));
+      if (pattern_ == 1) {  // a gap character: the word space
+        morseLeft_ = kWordGapUnits * unit;
+        morseOn_ = 0;
+        pattern_ = 0;
+      }
     } else {
       idText_.clear();
       idPos_ = 0;

@@ -86,6 +86,11 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   net_ = new QCheckBox("NET");
   squelch_ = new QCheckBox("SQL");
   twoTone_ = new QCheckBox("2-tone");
+  bestDemod_ = new QCheckBox("BEST");
+  bestDemod_->setObjectName("bestDemod");
+  bestDemod_->setToolTip(
+      tr("RTTY: the stronger demodulator (matched filters, threshold "
+         "correction, frame timing) instead of the classic ones"));
   rxOn_ = new QCheckBox("RX");
   signal_ = new QCheckBox("SIG");
   uos_ = new QCheckBox("UOS");
@@ -120,7 +125,8 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   top->addWidget(rxFreq_);
   top->addWidget(new QLabel("TX"));
   top->addWidget(txFreq_);
-  for (auto* c : {afc_, net_, squelch_, twoTone_, rxOn_, signal_, noSignal_}) top->addWidget(c);
+  for (auto* c : {afc_, net_, squelch_, twoTone_, bestDemod_, rxOn_, signal_, noSignal_})
+    top->addWidget(c);
   // The second row: the transceiver, the sideband and the RTTY and CW commands.
   auto* second = new QHBoxLayout;
   second->addWidget(rigFreq_);
@@ -321,6 +327,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   });
   connect(squelch_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetSquelchSwitch(on); });
   connect(twoTone_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetTwoTone(on); });
+  connect(bestDemod_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetBestDemod(on); });
   connect(rxOn_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetReceiveOn(on); });
   connect(signal_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetSignalCheck(on); });
   connect(uos_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetUnshiftOnSpace(on); });
@@ -501,6 +508,7 @@ void MainWindow::SyncControls() {
   net_->setChecked(rx.net());
   squelch_->setChecked(rx.squelchSwitch());
   twoTone_->setChecked(rx.twoTone());
+  bestDemod_->setChecked(rx.bestDemod());
   rxOn_->setChecked(rx.receiveOn());
   signal_->setChecked(rx.signalCheck());
   uos_->setChecked(rx.unshiftOnSpace());

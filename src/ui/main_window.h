@@ -92,6 +92,7 @@ class MainWindow final : public QWidget {
   QCheckBox *afc_ = nullptr, *net_ = nullptr, *squelch_ = nullptr, *twoTone_ = nullptr,
             *rxOn_ = nullptr, *signal_ = nullptr, *noSignal_ = nullptr, *uos_ = nullptr,
             *lsb_ = nullptr;
+  QCheckBox* bestDemod_ = nullptr;  // the stronger RTTY demodulator
   QLineEdit* qso_ = nullptr;
   QPushButton* rigFreq_ = nullptr;
   QLabel* rigStatus_ = nullptr;

@@ -223,6 +223,26 @@ TEST(ReceiveSection, TheSidebandAndDigiSideInvertDecodersAndModulatorsAlike) {
   }
 }
 
+// The stronger RTTY demodulator: read from Misc/RttyDemod at start, written at each change, and
+// the station's own RTTY decodes with it.
+TEST(ReceiveSection, TheRttyDemodulatorChoiceIsRememberedAndRuns) {
+  Station s;
+  ASSERT_EQ(s.store.WriteSettingInt("Misc", "RttyDemod", 1), 0);
+  s.Start();
+  auto& rx = s.core->receive();
+  EXPECT_TRUE(rx.bestDemod());
+  rx.SetBestDemod(false);
+  EXPECT_EQ(s.store.ReadSettingInt("Misc", "RttyDemod", -1), 0);
+  rx.SetBestDemod(true);
+  EXPECT_EQ(s.store.ReadSettingInt("Misc", "RttyDemod", -1), 1);
+  s.core->SetMode(Mode::Rtty);
+  const std::string wav = s.Send("RYRY CQ DE VX1BST VX1BST K");
+  decoders::ReceiveOptions o;
+  o.mode = Mode::Rtty;
+  o.bestDemod = true;
+  EXPECT_NE(Decode(wav, o).find("CQ DE VX1BST VX1BST K"), std::string::npos);
+}
+
 TEST(ReceiveSection, TheBaudRateCommandAsksSetsBothEndsAndRefusesNonsense) {
   Station s;
   s.Start();

@@ -43,6 +43,14 @@ RxSetup Rtty(bool twoTone = false, bool usos = false) {
   s.unshiftOnSpace = usos;
   return s;
 }
+RxSetup RttyBestDemod(bool usos = false) {
+  RxSetup s = Rtty(false, usos);
+  s.best = true;
+  return s;
+}
+std::string Suffix(const RxSetup& s) {
+  return s.best ? "_best" : s.twoTone ? "_twotone" : "";
+}
 RxSetup Psk(int mode) {
   RxSetup s;
   s.mode = mode;
@@ -79,12 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
                       PeerCase{"rtty_mm_45b_s170", Rtty(true, true)},
                       PeerCase{"rtty_mm_45b_s180", Rtty(false, true)},
                       PeerCase{"rtty_mm_45b_s180", Rtty(true, true)},
+                      PeerCase{"fldigi_rtty_45b_s170", RttyBestDemod()},
+                      PeerCase{"rtty_mm_45b_s170", RttyBestDemod(true)},
+                      PeerCase{"rtty_mm_45b_s180", RttyBestDemod(true)},
                       PeerCase{"fldigi_bpsk31", Psk(9)}, PeerCase{"fldigi_qpsk31", Psk(10)}),
-    [](const auto& info) {
-      std::string n = info.param.name;
-      if (info.param.setup.twoTone) n += "_twotone";
-      return n;
-    });
+    [](const auto& info) { return info.param.name + Suffix(info.param.setup); });
 
 TEST(PeerAudio, MinimodemFiguresAfterSpaceNeedUnshiftOnSpace) {
   VEXA_REQUIRE_TESTDATA("audio/rtty_mm_45b_s170.wav");
@@ -108,17 +115,20 @@ TEST_P(NoisyPeerFile, CharacterErrorRateStaysWithinItsBound) {
   VEXA_REQUIRE_TESTDATA(rel + ".wav");
   const double cer = test::CharErrorRate(Sent(rel + ".txt"), Received(rel + ".wav", c.setup));
   RecordProperty("cer", std::to_string(cer));
-  std::printf("CER %s%s: %.4f\n", c.name, c.setup.twoTone ? " (two-tone)" : "", cer);
+  std::printf("CER %s%s: %.4f\n", c.name, Suffix(c.setup).c_str(), cer);
   EXPECT_LE(cer, c.bound);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Peers, NoisyPeerFile,
-    // Measured: 0.0717, 0.3094 (two-tone), 0.0151, 0.0981 (two-tone), 0.0366, 0.0305.
+    // Measured: 0.0717, 0.3094 (two-tone), 0.0038 (best: one character, after the end), 0.0151,
+    // 0.0981 (two-tone), 0 (best), 0.0366, 0.0305.
     ::testing::Values(NoisyCase{"rtty_mm_45b_s170_snr-5", Rtty(false, true), 0.10},
                       NoisyCase{"rtty_mm_45b_s170_snr-5", Rtty(true, true), 0.35},
+                      NoisyCase{"rtty_mm_45b_s170_snr-5", RttyBestDemod(true), 0.004},
                       NoisyCase{"rtty_mm_45b_s180_snr+0", Rtty(false, true), 0.04},
                       NoisyCase{"rtty_mm_45b_s180_snr+0", Rtty(true, true), 0.13},
+                      NoisyCase{"rtty_mm_45b_s180_snr+0", RttyBestDemod(true), 0.0},
                       NoisyCase{"fldigi_bpsk31_snr-8", Psk(9), 0.06},
                       NoisyCase{"fldigi_qpsk31_snr-8", Psk(10), 0.05}),
     [](const auto& info) {
@@ -126,8 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
       for (char& ch : n) {
         if (ch == '+' || ch == '-') ch = '_';
       }
-      if (info.param.setup.twoTone) n += "_twotone";
-      return n;
+      return n + Suffix(info.param.setup);
     });
 
 TEST(RealRecording, Psk31SampleSentenceDecodes) {

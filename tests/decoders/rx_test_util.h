@@ -19,6 +19,7 @@ struct RxSetup {
   int mode = 9;
   double hz = 1000.0;
   bool twoTone = false;
+  bool best = false;  // RTTY: the stronger demodulator
   bool invert = false;
   bool unshiftOnSpace = false;
   double baud = 45.45;
@@ -42,6 +43,7 @@ inline std::string Decode(std::span<const int16_t> samples, const RxSetup& s) {
   engine::ReceiveLoop loop(chain.Table(), 0);
   loop.SetMode(static_cast<vexa::Mode>(s.mode));
   loop.SetTwoTone(s.twoTone);
+  loop.SetBestDemod(s.best);
   std::string out;
   for (size_t at = 0; at < samples.size(); at += engine::kInputBlockSamples) {
     const size_t n = std::min<size_t>(engine::kInputBlockSamples, samples.size() - at);

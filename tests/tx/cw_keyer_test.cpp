@@ -70,6 +70,28 @@ TEST(CwKeyer, DotDashAndLetterEndInDotLengths) {
   EXPECT_EQ(st.keyer.wpm(), 15);
 }
 
+// "E E" keyed exactly: letters end 3 units after their last element and a space adds 4 more, so
+// the words are 7 units apart; two spaces in a row add 4 units each.
+TEST(CwKeyer, WordSpaceIsSevenUnitsAndLetterSpaceThree) {
+  Station st;
+  const int d = 10;
+  st.keyer.SetNormalDotTicks(d);
+  std::string got;
+  for (unsigned code : {MorseCode('E'), MorseCode(' '), MorseCode('E'), MorseCode('T'),
+                        MorseCode(' '), MorseCode(' '), MorseCode('E')}) {
+    ASSERT_TRUE(st.keyer.LoadPattern(code));
+    while (st.keyer.pattern() != 0) got += st.Ticks(1);
+  }
+  got += st.Ticks(2 * d - 1);  // the rest of the last letter end
+  // Each letter is loaded the tick its predecessor's last unit begins, as the pump does.
+  const std::string want = Repeat('#', d) + Repeat('.', 3 * d) + Repeat('.', 4 * d) +  // E, space
+                           Repeat('#', d) + Repeat('.', 3 * d) +                       // E
+                           Repeat('#', 3 * d) + Repeat('.', 3 * d) +                   // T
+                           Repeat('.', 8 * d) +                                        // 2 spaces
+                           Repeat('#', d) + Repeat('.', 3 * d);                        // E
+  EXPECT_EQ(got, want);
+}
+
 TEST(CwKeyer, PttHangsEightDotsAfterTheLastKeyDown) {
   Station st;
   ASSERT_TRUE(st.keyer.LoadPattern(MorseCode('E')));

@@ -28,21 +28,23 @@ std::string Units(const std::vector<int16_t>& s, int u, size_t units) {
   return out;
 }
 
-TEST(CwToneModulator, EspaceEGivesTheUnitPatternOfTheExample) {
+// A word space is 7 units (3 of the letter end and 4 of the gap character), the international
+// spacing; letters stay 3 units apart.
+TEST(CwToneModulator, EspaceEGivesSevenUnitsBetweenTheWords) {
   std::atomic<int> dot{20};
   TextHost host;
-  host.queue.StartTransmission();  // CR and LF are gaps of two units each
+  host.queue.StartTransmission();  // CR and LF are gaps of four units each
   host.text.Type("E E\xAE");
   CwToneModulator m(host);
   ModulatorParams p;
   p.dotTicks = &dot;
   m.Start(p);
-  const auto s = testing::Run(m, host, 20 * 1000 + 4096);
-  // CR, LF: 2 + 2 units; E: dot, 3 units of silence; space: 2 more; E: dot, 3 units.
-  EXPECT_EQ(Units(s, 20, 14), "....#.....#...");
-  EXPECT_EQ(host.endSample, 14 * 1000);  // the end mark comes right after the last letter
+  const auto s = testing::Run(m, host, 28 * 1000 + 4096);
+  // CR, LF: 4 + 4 units; E: dot, 3 units of silence; space: 4 more; E: dot, 3 units.
+  EXPECT_EQ(Units(s, 20, 20), "........#.......#...");
+  EXPECT_EQ(host.endSample, 20 * 1000);  // the end mark comes right after the last letter
   EXPECT_EQ(host.clears, 1);
-  for (size_t i = 14 * 1000; i < s.size(); ++i) ASSERT_EQ(s[i], 0);
+  for (size_t i = 20 * 1000; i < s.size(); ++i) ASSERT_EQ(s[i], 0);
   EXPECT_EQ(host.echo, "");  // CW is not echoed
 }
 

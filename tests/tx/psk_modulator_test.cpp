@@ -75,7 +75,7 @@ TEST(PskModulator, EmptyWindowGivesCarrierReversalsCrLfThenIdleReversals) {
   host.queue.StartTransmission();
   PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
-  const auto s = Symbols(m, host, 120);
+  const auto s = Symbols(m, host, 140);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(s[k], 0) << k;  // 4 symbols of steady carrier
   EXPECT_EQ(Bits(s, 4, 40), std::string(36, '0'));      // 36 reversals
   const std::string crlf = VaricodeBits("\r\n");        // 00 11111 00 11101
@@ -120,13 +120,17 @@ TEST(PskModulator, EndMarkFirstEndsAtOnceWithoutPreamble) {
 }
 
 // Morse of a text in symbols: on = 0, off = 4; a dot 1 unit on + 1 off, a dash 3 + 1, a letter
-// end 2 off, a space only the letter end.
+// end 2 off, a space (an empty letter) 4 off, so words are 7 units apart.
 std::vector<int> MorseSymbols(const std::vector<std::string>& letters, int unit) {
   std::vector<int> out;
   auto add = [&](int sym, int units) {
     out.insert(out.end(), static_cast<size_t>(units * unit), sym);
   };
   for (const auto& l : letters) {
+    if (l.empty()) {
+      add(kOff, 4);
+      continue;
+    }
     for (char e : l) {
       add(0, e == '-' ? 3 : 1);
       add(kOff, 1);
@@ -144,7 +148,7 @@ TEST(PskModulator, CwIdThenEndSendsPostambleMorsePreambleThenStops) {
   ModulatorParams p = Params();
   p.useDe = true;
   m.Start(p);
-  const auto s = Symbols(m, host, 700);
+  const auto s = Symbols(m, host, 760);
   const std::string text = VaricodeBits("\r\nK");
   size_t k = 40 + text.size();
   EXPECT_EQ(Bits(s, 40, k), text);
@@ -170,7 +174,7 @@ TEST(PskModulator, IdentificationWithoutDeAndSkProsign) {
   host.text.Type("\xA4\xAE");  // SK before anything else goes out before the preamble
   PskModulator m(host, vexa::Mode::Psk31);
   m.Start(Params());
-  const auto s = Symbols(m, host, 120);
+  const auto s = Symbols(m, host, 140);
   const auto morse = MorseSymbols({"", "", "...-.-", "", ""}, 2);
   size_t k = 0;
   for (; k < morse.size(); ++k) ASSERT_EQ(s[k], morse[k]) << k;
@@ -181,7 +185,7 @@ TEST(PskModulator, IdentificationWithoutDeAndSkProsign) {
   host2.text.Type("\xA9");
   PskModulator m2(host2, vexa::Mode::Psk31);
   m2.Start(Params());  // UseDE off: "  AB1C  "
-  const auto s2 = Symbols(m2, host2, 150);
+  const auto s2 = Symbols(m2, host2, 180);
   const auto morse2 = MorseSymbols({"", "", ".-", "-...", ".----", "-.-.", "", ""}, 2);
   for (size_t i = 0; i < morse2.size(); ++i) ASSERT_EQ(s2[i], morse2[i]) << i;
   for (size_t i = morse2.size() + 1; i < morse2.size() + 5; ++i) EXPECT_EQ(s2[i], 0) << i;

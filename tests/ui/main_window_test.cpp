@@ -282,6 +282,12 @@ TEST(MainWindow, TheRttyControlsReachTheReceiver) {
   rx.decoders().rttySingle().decoder.decodeTable = decoders::kBaudotFigures;
   r.Find<QPushButton>("unshift")->click();
   EXPECT_FALSE(rx.decoders().rttySingle().decoder.InFigures());
+  // The stronger demodulator in place of the classic ones, and back.
+  EXPECT_FALSE(rx.bestDemod());
+  r.Find<QCheckBox>("bestDemod")->click();
+  EXPECT_TRUE(rx.bestDemod());
+  r.Find<QCheckBox>("bestDemod")->click();
+  EXPECT_FALSE(rx.bestDemod());
 }
 
 TEST(MainWindow, TheCwSpeedDialogAndTheLineTestAndThePortMonitor) {

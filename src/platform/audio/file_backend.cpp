@@ -1,7 +1,11 @@
 // Audio files in place of a sound card: the input reads a file (any rate and channel count,
-// converted to 11025 Hz mono) and the output appends every transmission to one WAV file.
+// converted to 11025 Hz mono) one block at a time as the blocks are taken, so memory stays flat
+// whatever the length ("-" reads standard input); the output appends every transmission to one
+// WAV file.
 #include <sndfile.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -9,6 +13,7 @@
 #include <thread>
 
 #include "platform/audio/audio_backend.h"
+#include "platform/audio/audio_file_reader.h"
 #include "platform/audio/input_buffer_ring.h"
 
 namespace vexa::platform {
@@ -25,7 +30,10 @@ class FileBackend final : public AudioBackend {
 
   bool Load(std::string& error) {
     if (opts_.inputPath.empty()) return true;
-    return ReadAudioFile(opts_.inputPath, input_, error);
+    reader_ = AudioFileReader::Open(opts_.inputPath, error);
+    if (!reader_) return false;
+    Prefetch();
+    return true;
   }
 
   std::string Name() const override { return "file"; }
@@ -87,7 +95,7 @@ class FileBackend final : public AudioBackend {
     return ring_.Waiting();
   }
   // True once the whole file has been delivered (never when looping).
-  bool inputFinished() const { return !opts_.loop && pos_ >= input_.size(); }
+  bool inputFinished() const { return !DataLeft(); }
 
   int OpenOutput(int device, AudioNotifier notify) override {
     if (device != 0) return kAudioBadDevice;
@@ -149,24 +157,32 @@ class FileBackend final : public AudioBackend {
   }
 
  private:
-  bool DataLeft() const { return opts_.loop ? !input_.empty() : pos_ < input_.size(); }
+  bool DataLeft() const { return nextFill_ > 0; }
+
+  // Reads the next block ahead, so that DataLeft knows whether one more block will come. At the
+  // end of the input a looping file runs on into its own beginning (unless it holds no samples
+  // or cannot seek, as a pipe cannot); otherwise a short last block is completed with silence.
+  void Prefetch() {
+    nextFill_ = 0;
+    if (!reader_) return;
+    bool rewound = false;
+    while (nextFill_ < kInputBlockSamples) {
+      const size_t n = reader_->Read(std::span<int16_t>(next_).subspan(nextFill_));
+      nextFill_ += n;
+      if (nextFill_ == kInputBlockSamples || !opts_.loop) break;
+      if ((n == 0 && rewound) || !reader_->Rewind()) break;
+      rewound = true;
+    }
+    std::fill(next_.begin() + static_cast<long>(nextFill_), next_.end(), int16_t{0});
+  }
 
   // Moves one block from the file into the next queued buffer (the last block may be short,
   // and is padded with silence so that every block has the full length).
   bool FeedOneBlock() {
     if (!ring_.HasQueued() || !DataLeft()) return false;
-    int16_t block[kInputBlockSamples] = {};
-    size_t n = 0;
-    while (n < kInputBlockSamples && DataLeft()) {
-      if (pos_ >= input_.size()) pos_ = 0;  // looping
-      const size_t take = std::min(kInputBlockSamples - n, input_.size() - pos_);
-      std::copy(input_.begin() + static_cast<long>(pos_),
-                input_.begin() + static_cast<long>(pos_ + take), block + n);
-      n += take;
-      pos_ += take;
-      if (pos_ >= input_.size() && !opts_.loop) break;
-    }
-    return ring_.Push(block, kInputBlockSamples);
+    const bool ok = ring_.Push(next_.data(), kInputBlockSamples);
+    Prefetch();
+    return ok;
   }
 
   void StartPacer() {
@@ -231,8 +247,9 @@ class FileBackend final : public AudioBackend {
   }
 
   FileAudioOptions opts_;
-  std::vector<int16_t> input_;
-  size_t pos_ = 0;
+  std::unique_ptr<AudioFileReader> reader_;
+  std::array<int16_t, kInputBlockSamples> next_{};  // the block read ahead
+  size_t nextFill_ = 0;                             // samples of the file in it
   InputBufferRing ring_;
   AudioNotifier notify_;
   bool inputOpen_ = false;
