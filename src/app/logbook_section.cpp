@@ -5,6 +5,9 @@
 
 #include "app/settings_table.h"
 #include "callinfo/country_info.h"
+#include "contest/cabrillo.h"
+#include "contest/contest_catalogue.h"
+#include "contest/contest_score.h"
 #include "log/log_export.h"
 #include "log/log_file.h"
 
@@ -38,6 +41,7 @@ void LogbookSettings::Load(const platform::SettingsStore& s) {
   myLongitude = std::strtod(text("Station", "MyLongitude").c_str(), nullptr);
   contestName = text("Contest", "Name");
   singleBandIdx = num("Contest", "SingleBandIdx");
+  contestClass = num("Contest", "Class");
   qrzCd = text("Misc", "QrzCd");
   if (!qrzCd.empty() && qrzCd.back() != '/' && qrzCd.back() != '\\') qrzCd += '/';
 }
@@ -67,6 +71,7 @@ void LogbookSection::OnInitStep(int step) {
       break;
     case 19:
       PlaceOwnStation();
+      SetUpContest();
       break;
     default:
       break;
@@ -124,6 +129,57 @@ void LogbookSection::PlaceOwnStation() {
     myLon_ = own.longitude;
   }
   countries_.SetStationPosition(myLat_, myLon_);
+}
+
+// In a contest the stamp asks the exchange by the contest's rules, and the exchange kind decides
+// whether the own serial number counts on.
+void LogbookSection::SetUpContest() {
+  if (settings_.contestName.empty()) return;
+  platform::Prompt* prompt = ctx_.prompt();
+  exchange_ = std::make_unique<contest::ContestExchange>(
+      prompt != nullptr ? *prompt : silentPrompt_, countries_,
+      contest::OwnStation{ctx_.members.myCall.value, settings_.myName},
+      [] { return static_cast<int64_t>(std::time(nullptr)); });
+  entry_->contest.serialNumbers =
+      contest::ContestKind(settings_.contestName, exchange_->ownPrefix()) == 1;
+  entry_->askExchange = [this](log::QsoEntry& e) { exchange_->Stamp(e); };
+}
+
+contest::ReportSetup LogbookSection::ContestSetup() const {
+  contest::ReportSetup s;
+  s.contest = settings_.contestName;
+  const auto& cats = contest::Categories(s.contest);
+  if (settings_.contestClass >= 0 && settings_.contestClass < static_cast<int>(cats.size()))
+    s.category = cats[static_cast<size_t>(settings_.contestClass)];
+  s.singleBand = settings_.singleBandIdx;
+  s.myCall = ctx_.members.myCall.value;
+  s.personal.name = settings_.myName;
+  s.personal.address = settings_.myQth;
+  s.nowUtc = static_cast<int64_t>(std::time(nullptr));
+  return s;
+}
+
+std::string LogbookSection::ContestScore() {
+  const contest::ReportSetup s = ContestSetup();
+  if (contest::ContestNumberOf(s.contest) < 0 || ctx_.config.paths.workDir.empty()) return {};
+  std::string bytes;
+  if (log::ReadLogBytes(ctx_.config.paths.WorkFile(log::kLogFileName), bytes) != log::kLogOk)
+    return {};
+  platform::FixedPrompt quiet;  // damaged records are the report's business
+  log::WorkedTable worked;
+  callinfo::MultiplierTally tally;
+  return contest::BuildContestReport(bytes, s, countries_, quiet, {}, worked, tally).score;
+}
+
+int LogbookSection::CreateContestReport(const std::function<void(const std::string&)>& progress) {
+  platform::Prompt& prompt = ctx_.prompt() != nullptr ? *ctx_.prompt() : silentPrompt_;
+  return contest::CreateContestReport(ctx_.config.paths.workDir, ContestSetup(), countries_, prompt,
+                                      progress);
+}
+
+int LogbookSection::ExportCabrillo() {
+  platform::Prompt& prompt = ctx_.prompt() != nullptr ? *ctx_.prompt() : silentPrompt_;
+  return contest::ExportCabrillo(ctx_.config.paths.workDir, ContestSetup(), countries_, prompt);
 }
 
 void LogbookSection::TallyQso(const log::QsoRecord& r) {

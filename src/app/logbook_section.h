@@ -2,6 +2,7 @@
 // The logbook section: the country database, the log scan at start-up with its statistics, the
 // worked table and the multiplier tally (kept between runs in "qcty.dat"), the operator's own
 // position, the QSO entry line of the window with its closing question, and the exports.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,8 @@
 #include "app/station_context.h"
 #include "callinfo/country_table.h"
 #include "callinfo/multiplier_tally.h"
+#include "contest/contest_exchange.h"
+#include "contest/contest_report.h"
 #include "log/log_scan.h"
 #include "log/qso_entry.h"
 #include "log/worked_table.h"
@@ -21,7 +24,8 @@ struct LogbookSettings {
   double myLatitude = 0, myLongitude = 0;
   std::string contestName;
   int singleBandIdx = -1;
-  std::string qrzCd;  // the callbook folder, with a trailing '/' when not empty
+  int contestClass = 0;  // the category's index in the contest's list
+  std::string qrzCd;     // the callbook folder, with a trailing '/' when not empty
 
   void Load(const platform::SettingsStore& store);
 };
@@ -60,6 +64,16 @@ class LogbookSection final : public Section, private log::QsoSink {
   [[nodiscard]] int SaveWorkedFile() const;
   const LogbookSettings& settings() const { return settings_; }
 
+  // --- The chosen contest ---
+  // The report setup of the chosen contest and category (contest "" when none is chosen).
+  contest::ReportSetup ContestSetup() const;
+  // The score table of the chosen contest over the contest's records of the log ("" when no
+  // contest is chosen or the log cannot be read).
+  std::string ContestScore();
+  // The report files and the Cabrillo log of the chosen contest (a contest::ReportError).
+  [[nodiscard]] int CreateContestReport(const std::function<void(const std::string&)>& progress);
+  [[nodiscard]] int ExportCabrillo();
+
  private:
   // QsoSink: every contact of the scan and of a save enters the tables.
   void TallyQso(const log::QsoRecord& r) override;
@@ -67,6 +81,7 @@ class LogbookSection final : public Section, private log::QsoSink {
   void LoadCountries();
   void ScanLog();
   void PlaceOwnStation();
+  void SetUpContest();
 
   StationContext& ctx_;
   LogbookSettings settings_;
@@ -76,6 +91,7 @@ class LogbookSection final : public Section, private log::QsoSink {
   log::LogScanResult logScan_;
   platform::FixedPrompt silentPrompt_;  // when the core has no prompt
   std::unique_ptr<log::QsoEntry> entry_;
+  std::unique_ptr<contest::ContestExchange> exchange_;
   bool tablesReady_ = false;  // the tally was sized for the country file and read from disk
   bool workedFileFound_ = false;
   double myLat_ = 0, myLon_ = 0;

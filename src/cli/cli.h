@@ -58,6 +58,7 @@ int CmdSettings(CliContext& ctx);
 int CmdDevices(CliContext& ctx);
 int CmdDemo(CliContext& ctx);
 int CmdLog(CliContext& ctx);
+int CmdContest(CliContext& ctx);
 int CmdLookup(CliContext& ctx);
 int CmdCty(CliContext& ctx);
 int CmdRx(CliContext& ctx);

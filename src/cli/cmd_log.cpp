@@ -9,6 +9,8 @@
 #include "callinfo/tally_sink.h"
 #include "cli/cli.h"
 #include "common/mode.h"
+#include "contest/cabrillo.h"
+#include "log/adif3.h"
 #include "log/log_export.h"
 #include "log/log_file.h"
 #include "log/log_scan.h"
@@ -20,7 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vexa-cli log add [--yes] [--freq MHZ.KHZ.HZ] [--mode NAME] [--contest NAME] TEXT\n"
-    "       vexa-cli log check | export adif|csv | stats\n";
+    "       vexa-cli log check | export adif|adif3|csv | import FILE | stats\n";
 
 // Every message the prompt was shown, one per line, with CR LF turned into line breaks.
 void PrintShown(std::ostream& os, const std::string& shown) {
@@ -95,17 +97,45 @@ int Check(CliContext& ctx) {
 }
 
 int Export(CliContext& ctx) {
-  if (ctx.args.size() != 2 || (ctx.args[1] != "adif" && ctx.args[1] != "csv")) {
+  if (ctx.args.size() != 2 ||
+      (ctx.args[1] != "adif" && ctx.args[1] != "adif3" && ctx.args[1] != "csv")) {
     ctx.err << kUsage;
     return kExitUsage;
   }
   platform::FixedPrompt prompt;
   int written = 0;
   const int rc = ctx.args[1] == "adif" ? log::ExportAdif(ctx.paths.workDir, prompt, &written)
-                                       : log::ExportCsv(ctx.paths.workDir, prompt, &written);
+                 : ctx.args[1] == "adif3"
+                     ? log::ExportAdif3(ctx.paths.workDir, prompt, contest::AdifContestIds(),
+                                        static_cast<int64_t>(std::time(nullptr)), &written)
+                     : log::ExportCsv(ctx.paths.workDir, prompt, &written);
   PrintShown(rc == log::kExportOk ? ctx.out : ctx.err, prompt.shown);
   if (rc == log::kExportNoLog) return kExitBadInput;
   return rc == log::kExportOk ? kExitOk : kExitFailure;
+}
+
+// Appends an ADI or ADX file to the log; prints what was taken and what was left out and why.
+int Import(CliContext& ctx) {
+  if (ctx.args.size() != 2) {
+    ctx.err << kUsage;
+    return kExitUsage;
+  }
+  log::ImportReport rep;
+  const int rc = log::ImportAdif(ctx.args[1], ctx.paths.WorkFile(log::kLogFileName),
+                                 contest::AdifContestIds(), rep);
+  if (rc == log::kImportCannotRead) {
+    ctx.err << "vexa-cli: cannot read " << ctx.args[1] << "\n";
+    return kExitBadInput;
+  }
+  for (const std::string& p : rep.problems) ctx.err << "note: " << p << "\n";
+  for (const std::string& s : rep.skipped) ctx.err << "skipped " << s << "\n";
+  if (rc == log::kImportWriteFailed) {
+    ctx.err << "vexa-cli: the log could not be written; it is unchanged\n";
+    return kExitFailure;
+  }
+  ctx.out << rep.read << " records read, " << rep.imported << " imported, " << rep.duplicates
+          << " already in the log, " << rep.rejected << " not usable\n";
+  return rc == log::kImportNoRecords ? kExitBadInput : kExitOk;
 }
 
 int Stats(CliContext& ctx) {
@@ -138,6 +168,7 @@ int CmdLog(CliContext& ctx) {
   if (a[0] == "add") return Add(ctx);
   if (a[0] == "check" && a.size() == 1) return Check(ctx);
   if (a[0] == "export") return Export(ctx);
+  if (a[0] == "import") return Import(ctx);
   if (a[0] == "stats" && a.size() == 1) return Stats(ctx);
   ctx.err << kUsage;
   return kExitUsage;

@@ -36,10 +36,14 @@ void QsoEntry::StampQso() {
 
   std::string exchangeToken;
   if (contest.active()) {
-    std::string own = ownExchange.empty() ? ownNumber : ownExchange;
-    if (prompt_.AskText("My exchange:", contest.name, own)) ownExchange = own;
-    std::string rcvd = receivedExchange;
-    if (prompt_.AskText("Received exchange:", contest.name, rcvd)) receivedExchange = rcvd;
+    if (askExchange) {
+      askExchange(*this);
+    } else {
+      std::string own = ownExchange.empty() ? ownNumber : ownExchange;
+      if (prompt_.AskText("My exchange:", contest.name, own)) ownExchange = own;
+      std::string rcvd = receivedExchange;
+      if (prompt_.AskText("Received exchange:", contest.name, rcvd)) receivedExchange = rcvd;
+    }
     if (!ownExchange.empty() || !receivedExchange.empty())
       exchangeToken = ownExchange + "&" + receivedExchange;
   }

@@ -71,8 +71,10 @@ class QsoEntry {
   std::string ownExchange, receivedExchange;  // contest exchange, sent and received
   std::string zone, stateProvince;
 
-  // Contest and numbering.
+  // Contest and numbering. `askExchange`, when set, fills the own and received exchange for the
+  // stamp by the contest's rules instead of the two plain questions.
   ContestSetup contest;
+  std::function<void(QsoEntry&)> askExchange;
   std::string ownNumber;  // the own serial number as sent ("001")
   std::string previousOwnNumber;
   std::string previousExchange;

@@ -8,9 +8,14 @@
 #include <string_view>
 
 #include "callinfo/country_table.h"
+#include "callinfo/multiplier_tally.h"
+#include "contest/contest_exchange.h"
+#include "contest/contest_report.h"
 #include "decoders/baudot_codec.h"
 #include "decoders/psk_receiver.h"
 #include "engine/rx_text_queue.h"
+#include "log/adif3.h"
+#include "log/log_file.h"
 #include "log/log_scan.h"
 #include "log/qso_record.h"
 #include "packet/ax25_address.h"
@@ -229,6 +234,57 @@ bool FuzzHdlcRuns(const uint8_t* data, size_t size) {
     }
   }
   return check.ok;
+}
+
+bool FuzzAdif(const uint8_t* data, size_t size) {
+  const std::string text(Text(data, size));
+  const log::AdifReadResult r = log::ReadAdif(text);
+  for (const log::AdifFields& f : r.records) {
+    log::QsoRecord q;
+    std::string contest, why;
+    if (log::QsoFromAdif(f, {}, q, contest, why)) {
+      // A converted record must be a valid record of the log.
+      log::QsoRecord back;
+      if (!log::IsCallsign(q.call) || q.frequency <= 0) return false;
+      if (log::ParseQsoText(log::FormatEditedRecord(q, contest), back) != log::kQsoOk) return false;
+    } else if (why.empty()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FuzzContestExchange(const uint8_t* data, size_t size) {
+  static callinfo::CountryTable table = [] {
+    callinfo::CountryTable t;
+    (void)t.LoadText(
+        "United States:  05:  08:  NA:  37.60:  91.87:  5.0:  K:\n    K,W,N;\n"
+        "Canada:  05:  09:  NA:  44.35:  78.75:  5.0:  VE:\n    VE,VA;\n"
+        "Japan:  25:  45:  AS:  36.00:  -138.00:  -9.0:  JA:\n    JA;\n");
+    return t;
+  }();
+  const std::string text(Text(data, size));
+  const size_t cut = size == 0 ? 0 : data[0] % (size + 1);
+  const std::string call = text.substr(0, cut);
+  const std::string exchange = text.substr(cut);
+  callinfo::MultiplierTally tally;
+  tally.Reset(table.size());
+  static const char* const kContests[] = {"CQ WW RTTY", "ARRL RTTY Roundup Contest", "WPX RTTY",
+                                          "JARTS RTTY", "BARTG SPRING RTTY",         "CQ WW DX CW"};
+  const callinfo::TallyContest tc{kContests[size % 6], static_cast<int>(size % 10) - 1};
+  (void)tally.TallyContact(table, call, 14085000, "RTTY", exchange, tc);
+  const std::string p = callinfo::WpxPrefix(call);
+  if (p.size() > call.size() + 1) return false;
+  (void)contest::SecondWordOfCurrentLine(text);
+  contest::ReportSetup setup;
+  setup.contest = tc.name;
+  setup.myCall = call;
+  platform::FixedPrompt quiet;
+  log::WorkedTable worked;
+  const contest::ReportFiles f =
+      contest::BuildContestReport(text, setup, table, quiet, {}, worked, tally);
+  return f.qsos >= f.dupes && !contest::ReportBaseName(call).empty() &&
+         contest::ReportBaseName(call).find('/') == std::string::npos;
 }
 
 }  // namespace vexa::fuzz

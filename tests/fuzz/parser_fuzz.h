@@ -22,5 +22,9 @@ bool FuzzClusterReader(const uint8_t* data, size_t size);
 bool FuzzAx25Frame(const uint8_t* data, size_t size);
 // Bytes as run lengths (and as a line of levels) into the HDLC receiver.
 bool FuzzHdlcRuns(const uint8_t* data, size_t size);
+// ADI or ADX bytes through the reader and the conversion into log records.
+bool FuzzAdif(const uint8_t* data, size_t size);
+// A received exchange and a call through the tally, the WPX prefix and the contest report pass.
+bool FuzzContestExchange(const uint8_t* data, size_t size);
 
 }  // namespace vexa::fuzz

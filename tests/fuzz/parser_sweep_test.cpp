@@ -69,6 +69,24 @@ TEST(ParserSweep, LogRecordsAndFiles) {
   EXPECT_EQ(Sweep(FuzzLogFile, seeds, 2000, 3), "");
 }
 
+TEST(ParserSweep, AdifFiles) {
+  const std::vector<std::string> seeds = {
+      "hdr <ADIF_VER:5>3.1.4 <EOH>\n<CALL:4>W1AW<QSO_DATE:8>20240101<TIME_ON:4>1200"
+      "<FREQ:6>14.075<MODE:3>PSK<SUBMODE:6>QPSK31<SRX_STRING:5>05-MA<EOR>\n",
+      "<CALL:4>J\xC3\xB6rg<NAME:4>J\xC3\xB6rg<BAND:3>20m<QSO_DATE:8>20240101<TIME_ON:6>120000<EOR>",
+      "<?xml version=\"1.0\"?><ADX><RECORDS><RECORD><CALL>K1AR</CALL><QSO_DATE>20240101"
+      "</QSO_DATE><TIME_ON>1200</TIME_ON><FREQ>7.01</FREQ><COMMENT>a &amp; b &#246;</COMMENT>"
+      "</RECORD></RECORDS></ADX>"};
+  EXPECT_EQ(Sweep(FuzzAdif, seeds, 3000, 11), "");
+}
+
+TEST(ParserSweep, ContestExchanges) {
+  const std::vector<std::string> seeds = {
+      "\x04K1AR05-MA", "\x06W1AW/4 123 more\r\n",
+      "\x05K1AR 26/Sep/2000 00:10:00z 14.085.000 RTTY 599/599 14&05-MA [CQ WW RTTY]\r\n\r\n"};
+  EXPECT_EQ(Sweep(FuzzContestExchange, seeds, 2000, 12), "");
+}
+
 TEST(ParserSweep, CountryFiles) {
   std::vector<std::string> seeds = {
       "Germany:                  14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
