@@ -2,6 +2,12 @@
 // audio at fixed times. The run is not paced (the file sets the time), so each run is exact.
 // What Vexa sends is decoded by its own receiver and, where installed, by atest.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +19,11 @@
 
 #include "cli/cli.h"
 #include "packet/ax25_frame.h"
+#include "packet/kiss.h"
 #include "packet/packet_channels.h"
+#include "packet/tnc2_text.h"
 #include "platform/audio/audio_backend.h"
+#include "platform/net/tcp_socket.h"
 #include "support/test_paths.h"
 
 namespace vexa::cli {
@@ -175,6 +184,99 @@ TEST(PacketStationCli, ConnectsSendsAndDisconnects) {
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>SABM,P")) << rx.out;
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>I00,C,f0:\r\nping\r")) << rx.out;
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>DISC,P")) << rx.out;
+}
+
+// A free TCP port on the loopback (bound, read back, released).
+int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+    ::close(fd);
+    return 0;
+  }
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+// Collects the KISS data frames a client receives.
+struct KissClient final : packet::KissReceiver::Handler {
+  platform::TcpSocket socket;
+  packet::KissReceiver rx{this};
+  std::vector<std::string> frames;
+  void OnKissFrame(std::span<const uint8_t> f) override {
+    auto d = packet::DecodeFrame(f);
+    frames.push_back(d ? packet::FormatTnc2(*d) : "?");
+  }
+  void Poll(int ms) {
+    uint8_t buf[2048];
+    const int n = socket.Receive(buf, sizeof buf, ms);
+    if (n > 0) rx.Push(std::span<const uint8_t>(buf, static_cast<size_t>(n)));
+  }
+};
+
+// Two clients on the KISS port: a UI frame one of them sends goes out in the audio (atest reads
+// it back with the same addresses and information), a frame in the input audio reaches both,
+// and a third client that never reads holds nothing up.
+TEST(PacketStationCli, KissTcpServerSendsClientFramesAndSharesWhatItHears) {
+  test::TempDir dir;
+  const int port = FreePort();
+  ASSERT_GT(port, 0);
+  packet::Ax25Frame heard;
+  heard.source = Call("DL7AIR");
+  heard.destination = Call("APRS");
+  heard.type = packet::FrameType::Ui;
+  heard.info = {'o', 'n', ' ', 'a', 'i', 'r'};
+  const std::string in = Script(dir, {{2.0, heard}}, 4.0);
+  const std::string out = dir.File("vexa.wav");
+  CliRun run{};
+  const std::string none = WriteText(dir, "none", "");
+  struct Joined {
+    std::thread t;
+    ~Joined() {
+      if (t.joinable()) t.join();
+    }
+  } vexa;
+  vexa.t = std::thread([&] {
+    run = Cli(dir, {"packet", "--modem", "1", "--audio-in", in, "--audio-out", out, "--kiss-tcp",
+                    std::to_string(port), "--seconds", "4", "--text-file", none});
+  });
+  KissClient a, b;
+  platform::TcpSocket silent;
+  std::string error;
+  for (int i = 0; i < 100; ++i) {
+    if (a.socket.Connect("127.0.0.1", port, 200, error) == platform::kTcpOk) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(a.socket.open()) << error;
+  ASSERT_EQ(b.socket.Connect("127.0.0.1", port, 1000, error), platform::kTcpOk) << error;
+  ASSERT_EQ(silent.Connect("127.0.0.1", port, 1000, error), platform::kTcpOk) << error;
+  auto sent = packet::ParseTnc2("DL1KIS>APVX,WIDE1-1:from a KISS client");
+  ASSERT_TRUE(sent.has_value());
+  sent->info.push_back(0xC0);  // the KISS escapes on the way in
+  sent->info.push_back(0xDB);
+  const auto kiss = packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(*sent));
+  ASSERT_TRUE(a.socket.SendAll(
+      std::string_view(reinterpret_cast<const char*>(kiss.data()), kiss.size()), 1000));
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(6);
+  while (std::chrono::steady_clock::now() < until && (a.frames.empty() || b.frames.empty())) {
+    a.Poll(20);
+    b.Poll(20);
+  }
+  vexa.t.join();
+  ASSERT_EQ(run.code, kExitOk) << run.err;
+  EXPECT_EQ(a.frames, std::vector<std::string>{"DL7AIR>APRS:on air"});
+  EXPECT_EQ(b.frames, std::vector<std::string>{"DL7AIR>APRS:on air"});
+  const CliRun rx = Cli(dir, {"rx", "--mode", "ax25", "--modem", "1", out});
+  EXPECT_TRUE(Contains(rx.out, "DL1KIS>APVX,WIDE1-1:from a KISS client\xc0\xdb")) << rx.out;
+  if (!HaveTool("atest")) {
+    GTEST_SKIP() << "atest (direwolf) is not installed: scripts/install-deps.sh peers";
+  }
+  const std::string decoded = RunTool("atest -B 1200 " + out);
+  EXPECT_TRUE(Contains(decoded, "DL1KIS>APVX,WIDE1-1:from a KISS client")) << decoded;
 }
 
 }  // namespace
