@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "app/receive_section.h"
+#include "app/transmit_section.h"
+
 namespace vexa::app {
 
 namespace {
@@ -89,7 +92,7 @@ void PacketEngine::Apply(const PacketSettings& s) {
   settings_ = s;
   station_.Apply(s.station);
   console_.set_monitorMask(s.monitorMask);
-  channels_.Configure(s.modem);
+  if (rx_ == &channels_) channels_.Configure(s.modem);
   access_.Configure(s.kiss.persist, s.kiss.slotTime);
   kissRx_.Reset();
   kissSeconds_ = 0;
@@ -129,7 +132,7 @@ void PacketEngine::SubmitFrame(std::span<const uint8_t> frame) {
 void PacketEngine::Tick55() {
   // Five channel-access steps of about 11 ms each.
   for (int i = 0; i < 5 && !usesTnc(); ++i) {
-    if (!access_.Step(channels_.Busy(), !waiting_.empty())) continue;
+    if (!access_.Step(rx_->Busy(), !waiting_.empty())) continue;
     auto samples = packet::SendFrames(settings_.modem, waiting_, settings_.send);
     waiting_.clear();
     if (transmit_ && !samples.empty()) transmit_(std::move(samples));
@@ -143,6 +146,76 @@ void PacketEngine::Second() {
     kissSeconds_ = 0;
     SendKissParameters();
   }
+}
+
+PacketSection::PacketSection(StationContext& ctx, ReceiveSection& receive,
+                             TransmitSection& transmit)
+    : ctx_(ctx),
+      receive_(receive),
+      transmit_(transmit),
+      trace_(ctx.config.paths.WorkFile("trace.log")),
+      engine_(&main_, &second_, &trace_) {
+  main_.q = &receive_.mainQueue();
+  second_.q = &receive_.secondQueue();
+  engine_.UseReceiver(&receive_.packetChannels());
+  engine_.set_transmit(
+      [this](std::vector<int16_t> samples) { transmit_.transmitter().PlaySamples(samples); });
+}
+
+PacketSection::~PacketSection() {
+  receive_.SetStationFrames(nullptr);
+}
+
+void PacketSection::OnModeChange(Mode mode) {
+  const bool on = mode == Mode::Ax25Tx;
+  if (active_ && !on) engine_.console().Abort();  // leaving mode 13 ends the connection
+  active_ = on;
+  if (!on) {
+    receive_.SetStationFrames(nullptr);
+    return;
+  }
+  PacketSettings s;
+  s.Load(ctx_.store());
+  engine_.Apply(s);
+  receive_.SetStationFrames([this](const packet::Ax25Frame& f) { engine_.OnModemFrame(f); });
+}
+
+void PacketSection::OnTick() {
+  if (active_) engine_.Tick55();
+}
+
+void PacketSection::OnSecond() {
+  if (active_) engine_.Second();
+}
+
+void PacketSection::OnClosing() {
+  if (active_) engine_.console().Abort();
+  active_ = false;
+  receive_.SetStationFrames(nullptr);
+}
+
+void PacketSection::Message(const char* text, const char* title) {
+  if (auto* p = ctx_.prompt())
+    p->Message(text, title,
+               title[0] ? platform::PromptIcon::Warning : platform::PromptIcon::Information);
+}
+
+bool PacketSection::ConnectCommand(const std::string& remote, const std::string& myCall,
+                                   const std::string& digis, bool tryAllSsids) {
+  if (!active_) {
+    Message("This works for Packet mode only (AX25TX)", "");
+    return false;
+  }
+  (void)engine_.console().Abort();
+  const auto r = packet::ParseCallsign(remote);
+  const auto m = packet::ParseCallsign(myCall);
+  packet::Ax25AddressList path(packet::kMaxDigis);
+  if (!r || !m || packet::ParseCallsignList(digis, path) < 0 ||
+      !engine_.console().Connect(*m, *r, path, tryAllSsids)) {
+    Message("Cannot connect!", "Error");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vexa::app

@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "app/section.h"
+#include "app/station_context.h"
+#include "engine/rx_text_queue.h"
 #include "packet/ax25_link.h"
 #include "packet/kiss.h"
 #include "packet/packet_channels.h"
@@ -81,6 +84,13 @@ class PacketEngine final : private packet::FrameOutput {
 
   // Receive audio (11025/s) for the built-in modem.
   void ProcessSamples(std::span<const int16_t> samples);
+  // The window's receive path owns the modem receiver: its frames come in through
+  // OnModemFrame and its carrier level decides channel access.
+  void UseReceiver(packet::PacketChannels* channels) { rx_ = channels ? channels : &channels_; }
+  void OnModemFrame(const packet::Ax25Frame& f) {
+    const auto bytes = packet::EncodeFrame(f);
+    Heard(bytes);
+  }
   // Bytes from the KISS TNC.
   void OnTncBytes(std::span<const uint8_t> bytes) { kissRx_.Push(bytes); }
   // A frame (bytes without FCS) to send as it is: monitored, queued, sent with channel access.
@@ -90,7 +100,7 @@ class PacketEngine final : private packet::FrameOutput {
   void Second();
 
   // The carrier-detect indicator: the modem's level at or above its busy threshold.
-  bool carrierDetect() const { return channels_.Busy(); }
+  bool carrierDetect() const { return rx_->Busy(); }
   size_t framesWaiting() const { return waiting_.size(); }
   packet::Ax25Station& station() { return station_; }
   packet::PacketConsole& console() { return console_; }
@@ -110,6 +120,7 @@ class PacketEngine final : private packet::FrameOutput {
   packet::Ax25Station station_;
   packet::PacketConsole console_;
   packet::PacketChannels channels_;
+  packet::PacketChannels* rx_ = &channels_;
   packet::ChannelAccess access_;
   KissIn kissIn_{this};
   packet::KissReceiver kissRx_{&kissIn_};
@@ -118,6 +129,55 @@ class PacketEngine final : private packet::FrameOutput {
   TncHook tnc_;
   HeardHook heard_;
   int kissSeconds_ = 0;
+};
+
+class ReceiveSection;
+class TransmitSection;
+
+// The packet station in the main window: in mode 13 it hears the selected modem's frames (the
+// receive section hands them over instead of printing them), sends through the transmitter as
+// prepared samples, and runs the engine on the tick. Connected text and status lines go into
+// the main receive text, monitor lines and incoming notices into the second text queue.
+class PacketSection final : public Section {
+ public:
+  PacketSection(StationContext& ctx, ReceiveSection& receive, TransmitSection& transmit);
+  ~PacketSection() override;
+
+  const char* name() const override { return "packet"; }
+  void OnModeChange(Mode mode) override;
+  void OnTick() override;
+  void OnSecond() override;
+  void OnClosing() override;
+
+  // "Connect to...": outside mode 13 the message "This works for Packet mode only (AX25TX)"
+  // (false); a running link is aborted first; then the connection from myCall to remote over
+  // the space-separated digis. False with "Cannot connect!" when the calls do not parse or the
+  // station refuses.
+  bool ConnectCommand(const std::string& remote, const std::string& myCall,
+                      const std::string& digis, bool tryAllSsids);
+  // Characters typed for the connection (the transmit text of mode 13).
+  void Type(std::string_view text) { engine_.console().Type(text); }
+  // Bytes from the KISS TNC (type 7).
+  void OnTncBytes(std::span<const uint8_t> bytes) { engine_.OnTncBytes(bytes); }
+  PacketEngine& engine() { return engine_; }
+  bool active() const { return active_; }
+
+ private:
+  struct QueueText final : packet::TextSink {
+    engine::RxTextQueue* q = nullptr;
+    void PutText(std::string_view t) override {
+      for (char c : t) q->Put(static_cast<uint8_t>(c));
+    }
+  };
+  void Message(const char* text, const char* title);
+
+  StationContext& ctx_;
+  ReceiveSection& receive_;
+  TransmitSection& transmit_;
+  QueueText main_, second_;
+  FileLinkTrace trace_;
+  PacketEngine engine_;
+  bool active_ = false;
 };
 
 }  // namespace vexa::app
