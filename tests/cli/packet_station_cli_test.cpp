@@ -23,6 +23,7 @@
 #include "packet/packet_channels.h"
 #include "packet/tnc2_text.h"
 #include "platform/audio/audio_backend.h"
+#include "platform/net/tcp_server.h"
 #include "platform/net/tcp_socket.h"
 #include "support/test_paths.h"
 
@@ -277,6 +278,87 @@ TEST(PacketStationCli, KissTcpServerSendsClientFramesAndSharesWhatItHears) {
   }
   const std::string decoded = RunTool("atest -B 1200 " + out);
   EXPECT_TRUE(Contains(decoded, "DL1KIS>APVX,WIDE1-1:from a KISS client")) << decoded;
+}
+
+// A network KISS TNC played by the test: Vexa sends the five parameter frames, then connects
+// through it, sends the typed line, hears the echo and disconnects.
+TEST(PacketStationCli, UsesANetworkKissTncAsTheModem) {
+  test::TempDir dir;
+  platform::TcpServer tnc;
+  std::string error;
+  ASSERT_EQ(tnc.Listen("127.0.0.1", 0, error), 0) << error;
+  const std::string typed = WriteText(dir, "typed.txt", "ping\n");
+  CliRun run{};
+  struct Joined {
+    std::thread t;
+    ~Joined() {
+      if (t.joinable()) t.join();
+    }
+  } vexa;
+  vexa.t = std::thread([&] {
+    run =
+        Cli(dir, {"packet", "--mycall", "DL1ME", "--tnc", "127.0.0.1:" + std::to_string(tnc.port()),
+                  "--connect", "DL2YOU", "--seconds", "8", "--text-file", typed});
+  });
+  // Raw KISS frames with their command byte, escapes undone.
+  std::vector<std::vector<uint8_t>> frames;
+  std::vector<uint8_t> cur;
+  bool esc = false;
+  auto answer = [&](const packet::Ax25Frame& f) {
+    tnc.Broadcast(packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(f)));
+  };
+  std::vector<std::string> heard;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(9);
+  bool done = false;
+  while (!done && std::chrono::steady_clock::now() < until) {
+    tnc.Service(
+        [&](int, std::span<const uint8_t> bytes) {
+          for (uint8_t b : bytes) {
+            if (b == packet::kFend) {
+              if (!cur.empty()) frames.push_back(cur);
+              cur.clear();
+            } else if (b == packet::kFesc) {
+              esc = true;
+            } else {
+              cur.push_back(esc && b == packet::kTfend   ? packet::kFend
+                            : esc && b == packet::kTfesc ? packet::kFesc
+                                                         : b);
+              esc = false;
+            }
+          }
+        },
+        20);
+    for (; heard.size() < frames.size();) {
+      const auto& k = frames[heard.size()];
+      if (k[0] != 0) {
+        heard.push_back("param " + std::to_string(k[0]));
+        continue;
+      }
+      auto f = packet::DecodeFrame(std::span<const uint8_t>(k).subspan(1));
+      heard.push_back(f ? packet::FrameTypeName(f->type) : "?");
+      if (!f) continue;
+      using packet::FrameType;
+      if (f->type == FrameType::Sabm) answer(Peer(FrameType::Ua, packet::kResponse, 1));
+      if (f->type == FrameType::I) {
+        heard.back() += ":" + std::string(f->info.begin(), f->info.end());
+        answer(Peer(FrameType::I, packet::kCommand, 0, 1, 0, "echo: ping\r"));
+      }
+      if (f->type == FrameType::Disc) {
+        answer(Peer(FrameType::Ua, packet::kResponse, 1));
+        done = true;
+      }
+    }
+  }
+  vexa.t.join();
+  ASSERT_EQ(run.code, kExitOk) << run.err;
+  ASSERT_GE(heard.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(heard.begin(), heard.begin() + 7),
+            (std::vector<std::string>{"param 1", "param 2", "param 3", "param 4", "param 5", "SABM",
+                                      "I:ping\r"}));
+  EXPECT_EQ(heard.back(), "DISC");
+  EXPECT_TRUE(Contains(run.out, "*** CONNECTED.\n")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "echo: ping\n")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "*** DISCONNECTED.\n")) << run.out;
 }
 
 }  // namespace
