@@ -38,14 +38,14 @@ bench: build
 
 # libFuzzer programs for the parsers of outside input (clang); FUZZ_SECONDS each.
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := FuzzSettingsFile FuzzQsoRecord FuzzLogFile FuzzCountryFile FuzzCallsignList \
+  FuzzRxBits FuzzSpotLine FuzzClusterReader FuzzAx25Frame FuzzHdlcRuns FuzzAdif \
+  FuzzContestExchange FuzzKissReceiver FuzzAx25Link
 fuzz: fuzz-deps
 	@CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVEXA_SANITIZE=ON -DVEXA_FUZZ=ON -DVEXA_BUILD_GUI=OFF -DVEXA_BUILD_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target FuzzSettingsFile FuzzQsoRecord FuzzLogFile \
-	  FuzzCountryFile FuzzCallsignList FuzzRxBits FuzzSpotLine FuzzClusterReader FuzzAx25Frame \
-	  FuzzHdlcRuns
-	@for f in FuzzSettingsFile FuzzQsoRecord FuzzLogFile FuzzCountryFile FuzzCallsignList FuzzRxBits \
-	  FuzzSpotLine FuzzClusterReader FuzzAx25Frame FuzzHdlcRuns; do \
+	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for f in $(FUZZ_TARGETS); do \
 	  echo "== $$f"; build-fuzz/bin/$$f -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \
 	done
 

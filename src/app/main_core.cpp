@@ -47,8 +47,9 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   memories_ = std::make_unique<MemorySection>(*ctx_);
   spots_ = std::make_unique<SpotsSection>(*ctx_);
   tnc_ = std::make_unique<TncTerminalSection>(*ctx_);
+  packet_ = std::make_unique<PacketSection>(*ctx_, *receive_, *transmit_);
   sections_ = {receive_.get(),  transmit_.get(), logbook_.get(), rig_.get(),
-               memories_.get(), spots_.get(),    tnc_.get()};
+               memories_.get(), spots_.get(),    tnc_.get(),     packet_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -57,6 +58,7 @@ MainCore::~MainCore() {
   if (!destroyed_) OnDestroy();
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
+  packet_.reset();
   spots_.reset();
   memories_.reset();
   rig_.reset();
@@ -154,6 +156,10 @@ void MainCore::OnTncSerialData(std::span<const uint8_t> bytes) {
   // Bounded: a TNC that talks while nobody reads cannot fill the memory.
   constexpr size_t kMaxQueued = 65536;
   if (members_->modemType.value != 7) return;
+  if (mode_ == Mode::Ax25Tx) {
+    packet_->OnTncBytes(bytes);  // the packet station's KISS receiver
+    return;
+  }
   for (uint8_t b : bytes) {
     if (packetRx_.size() >= kMaxQueued) packetRx_.pop_front();
     packetRx_.push_back(b);

@@ -16,6 +16,7 @@
 #include "app/logbook_section.h"
 #include "app/member_settings.h"
 #include "app/memory_section.h"
+#include "app/packet_section.h"
 #include "app/position_dialog.h"
 #include "app/receive_section.h"
 #include "app/rig_section.h"
@@ -91,6 +92,7 @@ class MainCore final : private SectionBus {
   MemorySection& memories() { return *memories_; }
   SpotsSection& spots() { return *spots_; }
   TncTerminalSection& tncTerminal() { return *tnc_; }
+  PacketSection& packet() { return *packet_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
   void AddSection(Section& section) { sections_.push_back(&section); }
@@ -152,6 +154,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<MemorySection> memories_;
   std::unique_ptr<SpotsSection> spots_;
   std::unique_ptr<TncTerminalSection> tnc_;
+  std::unique_ptr<PacketSection> packet_;
   std::vector<Section*> sections_;
 
   Mode mode_ = Mode::Psk31;

@@ -31,7 +31,11 @@ ReceiveSection::ReceiveSection(StationContext& ctx) : ctx_(ctx) {
   path_->loop().SetYieldHooks({[this] { ctx_.host.DispatchTimersAndPaint(); },
                                [this] { return ctx_.sound.InputBlockWaiting(); }});
   path_->loop().SetSpectrumHook([this] { ctx_.host.InvalidateSpectrum(); });
-  packet_.set_listener([this](const packet::Ax25Frame& f, packet::PacketChannels::Source) {
+  packet_.set_listener([this](const packet::Ax25Frame& f, packet::PacketChannels::Source src) {
+    if (stationFrames_ && src == packet::PacketChannels::Source::Modem && mode_ == Mode::Ax25Tx) {
+      stationFrames_(f);
+      return;
+    }
     mainQueue_.Put(packet::MonitorText(f).c_str());
   });
 }

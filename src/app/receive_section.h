@@ -5,6 +5,7 @@
 // sideband) and the text pump that moves received and echoed characters into the receive
 // window.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -128,6 +129,13 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   decoders::DecoderChain& decoders() { return path_->chain(); }
   engine::ReceiveLoop& receiveLoop() { return path_->loop(); }
   const ReceiveSettings& settings() const { return settings_; }
+  // The packet receivers of modes 12 and 13.
+  packet::PacketChannels& packetChannels() { return packet_; }
+  // In mode 13 the modem's frames go to the packet station instead of the receive text (null:
+  // back to monitor lines).
+  void SetStationFrames(std::function<void(const packet::Ax25Frame&)> sink) {
+    stationFrames_ = std::move(sink);
+  }
 
  private:
   // SpectrumHost: the spectrum's clicks and AFC retune the station.
@@ -154,6 +162,7 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   // The packet receivers of modes 12 and 13; their frames go into the receive text as monitor
   // lines.
   packet::PacketChannels packet_;
+  std::function<void(const packet::Ax25Frame&)> stationFrames_;
   engine::Spectrum spectrum_;
   ReceiveView* view_ = nullptr;
 

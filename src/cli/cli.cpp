@@ -28,6 +28,10 @@ constexpr CommandDef kCommands[] = {
      CmdPorts},
     {"spots", "spots parse FILE | fetch | post ... | telnet HOST PORT  DX spots (spots -h)",
      CmdSpots},
+    {"packet",
+     "packet [--mycall C] [--modem N] [--audio-in F] [--audio-out F] [--tnc H:P] [--kiss-tcp P]\n"
+     "         [--connect CALL [--via DIGIS]] [--seconds S]  the packet station (packet -h)",
+     CmdPacket},
 };
 
 void PrintUsage(std::ostream& os) {

@@ -66,6 +66,8 @@ int CmdTx(CliContext& ctx);
 int CmdPorts(CliContext& ctx);
 int CmdRig(CliContext& ctx);
 int CmdSpots(CliContext& ctx);
+// The packet station of mode 13 (cmd_packet_station.cpp).
+int CmdPacket(CliContext& ctx);
 // rx and tx with --mode ax25 (cmd_packet.cpp).
 int CmdRxPacket(CliContext& ctx);
 int CmdTxPacket(CliContext& ctx);

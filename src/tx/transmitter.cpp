@@ -83,6 +83,25 @@ void Transmitter::StartSound() {
   for (int i = 0; i < platform::kAudioBuffers && active_; ++i) FillBlock(i);
 }
 
+void Transmitter::PlaySamples(std::span<const int16_t> samples) {
+  if (!samples_) samples_ = std::make_unique<SampleModulator>(static_cast<ModulatorHost&>(*this));
+  samples_->Append(samples);
+  if (!active_) StartSamples();  // else they follow when the running transmission ends
+}
+
+void Transmitter::StartSamples() {
+  current_ = samples_.get();
+  txFlag_ = true;
+  active_ = true;
+  if (transmittingHook_) transmittingHook_(true);
+  sound_.CloseSoundInput();
+  current_->Start(params_);
+  endBlock_ = -1;
+  outputResult_ = sound_.OpenSoundOutput();
+  lines_.SetPtt(true);
+  for (int i = 0; i < platform::kAudioBuffers && active_; ++i) FillBlock(i);
+}
+
 void Transmitter::FillBlock(int index) {
   if (current_ == nullptr || index < 0 || index >= platform::kAudioBuffers) return;
   filling_ = index;
@@ -109,6 +128,7 @@ void Transmitter::EndSound() {
   active_ = false;
   endBlock_ = -1;
   if (transmittingHook_) transmittingHook_(false);
+  if (samples_ && samples_->waiting() > 0) StartSamples();
 }
 
 void Transmitter::ClearTransmitBuffers() {
@@ -120,6 +140,7 @@ void Transmitter::ClearTransmitBuffers() {
 }
 
 void Transmitter::Abort() {
+  if (samples_) samples_->RequestTail();  // nothing prepared restarts after an abort
   if (active_) {
     EndSound();
   } else {

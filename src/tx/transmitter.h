@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "engine/rx_text_queue.h"
 #include "engine/sound_card.h"
@@ -20,6 +21,7 @@
 #include "tx/key_lines.h"
 #include "tx/modulator.h"
 #include "tx/periodic_timer.h"
+#include "tx/sample_modulator.h"
 #include "tx/test_fading.h"
 #include "tx/transmit_queue.h"
 #include "tx/transmit_text.h"
@@ -57,6 +59,10 @@ class Transmitter final : private ModulatorHost {
   void SetWatchdogHook(std::function<void(int seconds)> hook) { watchdogHook_ = std::move(hook); }
 
   void ToggleTransmit();
+  // Sends prepared samples (11025/s) as a sound transmission with PTT, whatever the mode;
+  // samples given while one runs follow in it or in the next one.
+  void PlaySamples(std::span<const int16_t> samples);
+  size_t samplesWaiting() const { return samples_ ? samples_->waiting() : 0; }
   // A played output block came back from the sound card.
   void OnOutputDone(int index);
   // Generates the next 1024 samples into output buffer `index` and writes it.
@@ -90,6 +96,7 @@ class Transmitter final : private ModulatorHost {
     if (endBlock_ < 0) endBlock_ = filling_;
   }
   void StartSound();
+  void StartSamples();
   void EndSound();
   Modulator* ModulatorFor(Mode mode);
 
@@ -108,6 +115,7 @@ class Transmitter final : private ModulatorHost {
   bool soundCardCw_ = true;
   int txTimeoutSeconds_ = 300;
   bool receptionOn_ = true;
+  std::unique_ptr<SampleModulator> samples_;
   std::function<void(bool)> transmittingHook_;
   std::function<void(int)> watchdogHook_;
 

@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "callinfo/country_table.h"
 #include "callinfo/multiplier_tally.h"
@@ -20,8 +23,10 @@
 #include "log/qso_record.h"
 #include "packet/ax25_address.h"
 #include "packet/ax25_frame.h"
+#include "packet/ax25_link.h"
 #include "packet/fcs16.h"
 #include "packet/hdlc.h"
+#include "packet/kiss.h"
 #include "platform/files/settings_store.h"
 #include "spots/cluster_line_reader.h"
 #include "spots/spot_ring.h"
@@ -249,6 +254,101 @@ bool FuzzAdif(const uint8_t* data, size_t size) {
       if (log::ParseQsoText(log::FormatEditedRecord(q, contest), back) != log::kQsoOk) return false;
     } else if (why.empty()) {
       return false;
+    }
+  }
+  return true;
+}
+
+bool FuzzKissReceiver(const uint8_t* data, size_t size) {
+  struct Check : packet::KissReceiver::Handler {
+    bool ok = true;
+    void OnKissFrame(std::span<const uint8_t> frame) override {
+      if (frame.empty() || frame.size() > packet::KissReceiver::kBufferBytes - 1) ok = false;
+      // What comes out encodes and decodes to itself.
+      struct Again : packet::KissReceiver::Handler {
+        std::vector<uint8_t> got;
+        int frames = 0;
+        void OnKissFrame(std::span<const uint8_t> f) override {
+          got.assign(f.begin(), f.end());
+          ++frames;
+        }
+      } again;
+      packet::KissReceiver rx(&again);
+      rx.Push(packet::EncodeKiss(packet::KissCommand::Data, frame));
+      if (again.frames != 1 ||
+          !std::equal(again.got.begin(), again.got.end(), frame.begin(), frame.end()))
+        ok = false;
+    }
+  } check;
+  packet::KissReceiver rx(&check);
+  rx.Push(std::span<const uint8_t>(data, size));
+  return check.ok && rx.pending() <= packet::KissReceiver::kBufferBytes;
+}
+
+bool FuzzAx25Link(const uint8_t* data, size_t size) {
+  struct Null : packet::FrameOutput {
+    size_t frames = 0;
+    void SendFrame(std::span<const uint8_t> bytes) override {
+      if (packet::DecodeFrame(bytes)) ++frames;
+    }
+  } out;
+  packet::Ax25Station station(&out);
+  packet::StationSettings s;
+  const auto me = *packet::ParseCallsign("DL1ME");
+  const auto peer = *packet::ParseCallsign("DL2YOU");
+  (void)s.incomingCalls.Add(me);
+  (void)s.digiCalls.Add(me);
+  s.digipeating = true;
+  s.link.maxFrame = 1 + (size % 7);
+  s.link.pacLen = 1 + static_cast<int>(size % 50);
+  s.link.retryTime = 2;
+  s.link.retryLimit = 4;
+  s.link.idlePollTime = 3;
+  s.link.redundancyTime = 60;
+  station.Apply(s);
+  packet::Ax25Link* link = station.Connect(me, peer, packet::Ax25AddressList(packet::kMaxDigis));
+  if (!link) return false;
+  const std::string text(300, 'x');
+  for (size_t i = 0; i + 3 <= size; i += 3) {
+    const uint8_t a = data[i], b = data[i + 1], c = data[i + 2];
+    if (c < 16) {
+      station.Tick();
+    } else if (c < 32) {
+      (void)link->SendData({reinterpret_cast<const uint8_t*>(text.data()), c * 7u});
+    } else if (c < 34) {
+      link->Disconnect();
+    } else if (c < 40) {
+      // A raw chunk of the input as a whole frame.
+      station.Receive({data + i, std::min<size_t>(size - i, c)});
+    } else {
+      packet::Ax25Frame f;
+      f.source = peer;
+      f.destination = me;
+      f.type = static_cast<packet::FrameType>(a % packet::kFrameTypeCount);
+      f.nr = b & 7;
+      f.ns = (b >> 3) & 7;
+      f.pf = (b >> 6) & 1;
+      f.cr = (b >> 7) ? packet::kCommand : packet::kResponse;
+      f.info.assign(text.begin(), text.begin() + (c % 64) * 4);
+      station.Receive(packet::EncodeFrame(f));
+    }
+    uint8_t buf[512];
+    if (a & 1) (void)link->ReadReceived(buf);
+    // The window's invariants hold whatever came in.
+    if (link->unack() < 0 || link->unack() > link->written() ||
+        link->written() > packet::Ax25Link::kSlots || link->unack() > s.link.maxFrame ||
+        link->vs() < 0 || link->vs() > 7 || link->vr() < 0 || link->vr() > 7 ||
+        link->ReceivedCount() >= packet::Ax25Link::kRingBytes || station.LinkCount() > 1)
+      return false;
+    const int st = link->state();
+    if (st != 0 && (st < 2 || st > 6)) return false;
+    if (st == 0) {
+      // The console's part: release the ended link, take a pending one over, or connect anew.
+      station.Release(link);
+      link = station.TakeIncoming();
+      if (link) link->AcceptIncoming();
+      if (!link) link = station.Connect(me, peer, packet::Ax25AddressList(packet::kMaxDigis));
+      if (!link) return false;
     }
   }
   return true;

@@ -133,5 +133,16 @@ TEST(ParserSweep, Ax25FramesAndHdlcRuns) {
   EXPECT_EQ(Sweep(FuzzHdlcRuns, {}, 3000, 8), "");
 }
 
+TEST(ParserSweep, KissStreamsAndLinkScripts) {
+  const std::string kiss = std::string("\xc0\x00\x82\xa0\xdb\xdc\xdb\xdd\xc0\xc0\x01\x30\xc0", 13);
+  EXPECT_EQ(Sweep(FuzzKissReceiver, {kiss}, 10000, 9), "");
+  // A script: connect accepted (UA), data sent, acknowledged, ticks, a peer I frame.
+  const std::string script = std::string(
+      "\x03\x00\x40\x00\x00\x14\x05\x02\x40\x00\x00\x05"
+      "\x09\x80\x48\x00\x00\x00",
+      18);
+  EXPECT_EQ(Sweep(FuzzAx25Link, {script}, 6000, 10), "");
+}
+
 }  // namespace
 }  // namespace vexa::fuzz

@@ -64,6 +64,32 @@ struct Station {
   }
 };
 
+// Prepared samples (packet frames) go out whole with PTT, in any mode, and the transmission
+// ends after them; samples given while it runs are played too, none is cut off.
+TEST(Transmitter, PlaysPreparedSamplesWholeThenReturnsToReceive) {
+  Station st(13);
+  std::vector<int16_t> first(3000), second(5000);
+  for (size_t i = 0; i < first.size(); ++i) first[i] = static_cast<int16_t>(1 + i % 100);
+  for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<int16_t>(-1 - i % 50);
+  st.tx.PlaySamples(first);
+  EXPECT_TRUE(st.tx.active());
+  EXPECT_TRUE(st.lines.ptt());
+  st.tx.PlaySamples(second);  // the end is marked already: these follow in a second one
+  st.PlayUntilEnd();
+  if (st.tx.active()) st.PlayUntilEnd();
+  EXPECT_FALSE(st.tx.active());
+  EXPECT_FALSE(st.lines.ptt());
+  EXPECT_EQ(st.transmitting, (std::vector<bool>{true, false, true, false}));
+  std::vector<int16_t> played;
+  for (int16_t v : st.backend.written)
+    if (v != 0) played.push_back(v);
+  std::vector<int16_t> want = first;
+  want.insert(want.end(), second.begin(), second.end());
+  EXPECT_EQ(played, want);
+  EXPECT_EQ(st.tx.samplesWaiting(), 0u);
+  EXPECT_EQ(st.Echoed(), "");  // nothing of the text queue went out
+}
+
 TEST(Transmitter, StartClosesInputOpensOutputRaisesPttAndPrimesFourBlocks) {
   Station st;
   st.tx.ToggleTransmit();

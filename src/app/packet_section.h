@@ -1,0 +1,183 @@
+#pragma once
+// The packet station of mode 13 without a window: the AX.25 settings applied to the station,
+// the console, the selected modem's receiver and channel access, or the KISS TNC. The desktop
+// program and `vexa-cli packet` both run this object; they only move bytes and samples:
+//
+//   receive samples -> ProcessSamples -> modem receiver -> station (and the heard hook)
+//   TNC bytes       -> OnTncBytes -> KISS receiver  -> station (and the heard hook)
+//   Tick55 (every 55 ms): five channel-access steps -> transmit hook(samples); console step
+//   Second (every second): link timers, beacon, KISS parameters every 60 s
+//
+// Frames that KISS clients hand in (SubmitFrame) go out through the same queue and channel
+// access as the station's own.
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/section.h"
+#include "app/station_context.h"
+#include "engine/rx_text_queue.h"
+#include "packet/ax25_link.h"
+#include "packet/kiss.h"
+#include "packet/packet_channels.h"
+#include "packet/packet_console.h"
+#include "platform/files/settings_store.h"
+
+namespace vexa::app {
+
+// The AX.25 settings as the packet station uses them.
+struct PacketSettings {
+  packet::StationSettings station;
+  packet::PacketModemSettings modem;
+  packet::PacketSendOptions send;
+  packet::KissParameters kiss;
+  int monitorMask = 15;
+  packet::Ax25Address defaultMyCall, defaultRemote;
+  packet::Ax25AddressList defaultDigis{packet::kMaxDigis};
+  bool tryAllSsids = true;
+
+  // Reads section "AX.25". Bad callsigns and lists are left empty.
+  void Load(const platform::SettingsStore& store);
+};
+
+// Writes trace lines into "trace.log" in the working folder (emptied when a link opens).
+class FileLinkTrace final : public packet::LinkTrace {
+ public:
+  explicit FileLinkTrace(std::string path = "trace.log") : path_(std::move(path)) {}
+  ~FileLinkTrace() override { Close(); }
+  void Open() override;
+  void Write(std::string_view line) override;
+  void Close() override;
+
+ private:
+  std::string path_;
+  std::FILE* file_ = nullptr;
+};
+
+class PacketEngine final : private packet::FrameOutput {
+ public:
+  // Samples of one transmission at 11025/s (the modem's frames, TX delay and tail included).
+  using TransmitHook = std::function<void(std::vector<int16_t> samples)>;
+  // Bytes for the TNC (KISS frames).
+  using TncHook = std::function<void(std::span<const uint8_t> bytes)>;
+  // Every frame heard from the air or the TNC (bytes without FCS), for KISS clients.
+  using HeardHook = std::function<void(std::span<const uint8_t> frame)>;
+
+  PacketEngine(packet::TextSink* main, packet::TextSink* second, packet::LinkTrace* trace);
+  ~PacketEngine() override;
+  PacketEngine(const PacketEngine&) = delete;
+  PacketEngine& operator=(const PacketEngine&) = delete;
+
+  void set_transmit(TransmitHook h) { transmit_ = std::move(h); }
+  void set_tnc(TncHook h) { tnc_ = std::move(h); }
+  void set_heard(HeardHook h) { heard_ = std::move(h); }
+
+  // Applies the settings to the station and builds the modem of their row; for the KISS TNC
+  // (type 7) the five parameter frames go out.
+  void Apply(const PacketSettings& s);
+  const PacketSettings& settings() const { return settings_; }
+  bool usesTnc() const { return settings_.modem.type == 7; }
+
+  // Receive audio (11025/s) for the built-in modem.
+  void ProcessSamples(std::span<const int16_t> samples);
+  // The window's receive path owns the modem receiver: its frames come in through
+  // OnModemFrame and its carrier level decides channel access.
+  void UseReceiver(packet::PacketChannels* channels) { rx_ = channels ? channels : &channels_; }
+  void OnModemFrame(const packet::Ax25Frame& f) {
+    const auto bytes = packet::EncodeFrame(f);
+    Heard(bytes);
+  }
+  // Bytes from the KISS TNC.
+  void OnTncBytes(std::span<const uint8_t> bytes) { kissRx_.Push(bytes); }
+  // A frame (bytes without FCS) to send as it is: monitored, queued, sent with channel access.
+  void SubmitFrame(std::span<const uint8_t> frame);
+
+  void Tick55();
+  void Second();
+
+  // The carrier-detect indicator: the modem's level at or above its busy threshold.
+  bool carrierDetect() const { return rx_->Busy(); }
+  size_t framesWaiting() const { return waiting_.size(); }
+  packet::Ax25Station& station() { return station_; }
+  packet::PacketConsole& console() { return console_; }
+
+ private:
+  struct KissIn final : packet::KissReceiver::Handler {
+    PacketEngine* engine;
+    explicit KissIn(PacketEngine* e) : engine(e) {}
+    void OnKissFrame(std::span<const uint8_t> frame) override { engine->Heard(frame); }
+  };
+
+  void SendFrame(std::span<const uint8_t> bytes) override;  // the station's output
+  void Heard(std::span<const uint8_t> frame);
+  void SendKissParameters();
+
+  PacketSettings settings_;
+  packet::Ax25Station station_;
+  packet::PacketConsole console_;
+  packet::PacketChannels channels_;
+  packet::PacketChannels* rx_ = &channels_;
+  packet::ChannelAccess access_;
+  KissIn kissIn_{this};
+  packet::KissReceiver kissRx_{&kissIn_};
+  std::vector<std::vector<uint8_t>> waiting_;
+  TransmitHook transmit_;
+  TncHook tnc_;
+  HeardHook heard_;
+  int kissSeconds_ = 0;
+};
+
+class ReceiveSection;
+class TransmitSection;
+
+// The packet station in the main window: in mode 13 it hears the selected modem's frames (the
+// receive section hands them over instead of printing them), sends through the transmitter as
+// prepared samples, and runs the engine on the tick. Connected text and status lines go into
+// the main receive text, monitor lines and incoming notices into the second text queue.
+class PacketSection final : public Section {
+ public:
+  PacketSection(StationContext& ctx, ReceiveSection& receive, TransmitSection& transmit);
+  ~PacketSection() override;
+
+  const char* name() const override { return "packet"; }
+  void OnModeChange(Mode mode) override;
+  void OnTick() override;
+  void OnSecond() override;
+  void OnClosing() override;
+
+  // "Connect to...": outside mode 13 the message "This works for Packet mode only (AX25TX)"
+  // (false); a running link is aborted first; then the connection from myCall to remote over
+  // the space-separated digis. False with "Cannot connect!" when the calls do not parse or the
+  // station refuses.
+  bool ConnectCommand(const std::string& remote, const std::string& myCall,
+                      const std::string& digis, bool tryAllSsids);
+  // Characters typed for the connection (the transmit text of mode 13).
+  void Type(std::string_view text) { engine_.console().Type(text); }
+  // Bytes from the KISS TNC (type 7).
+  void OnTncBytes(std::span<const uint8_t> bytes) { engine_.OnTncBytes(bytes); }
+  PacketEngine& engine() { return engine_; }
+  bool active() const { return active_; }
+
+ private:
+  struct QueueText final : packet::TextSink {
+    engine::RxTextQueue* q = nullptr;
+    void PutText(std::string_view t) override {
+      for (char c : t) q->Put(static_cast<uint8_t>(c));
+    }
+  };
+  void Message(const char* text, const char* title);
+
+  StationContext& ctx_;
+  ReceiveSection& receive_;
+  TransmitSection& transmit_;
+  QueueText main_, second_;
+  FileLinkTrace trace_;
+  PacketEngine engine_;
+  bool active_ = false;
+};
+
+}  // namespace vexa::app
