@@ -40,9 +40,10 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   logbook_ = std::make_unique<LogbookSection>(*ctx_);
   rig_ = std::make_unique<RigSection>(*ctx_);
   memories_ = std::make_unique<MemorySection>(*ctx_);
+  console_ = std::make_unique<ConsoleSection>(*ctx_, *receive_, *transmit_, *logbook_, *rig_);
   spots_ = std::make_unique<SpotsSection>(*ctx_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(), memories_.get(),
-               spots_.get()};
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(),
+               memories_.get(), console_.get(), spots_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -52,6 +53,7 @@ MainCore::~MainCore() {
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
   spots_.reset();
+  console_.reset();
   memories_.reset();
   rig_.reset();
   logbook_.reset();

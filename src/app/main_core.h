@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/console_section.h"
 #include "app/logbook_section.h"
 #include "app/member_settings.h"
 #include "app/memory_section.h"
@@ -79,6 +80,7 @@ class MainCore final : private SectionBus {
   LogbookSection& logbook() { return *logbook_; }
   RigSection& rig() { return *rig_; }
   MemorySection& memories() { return *memories_; }
+  ConsoleSection& console() { return *console_; }
   SpotsSection& spots() { return *spots_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
@@ -136,6 +138,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<LogbookSection> logbook_;
   std::unique_ptr<RigSection> rig_;
   std::unique_ptr<MemorySection> memories_;
+  std::unique_ptr<ConsoleSection> console_;
   std::unique_ptr<SpotsSection> spots_;
   std::vector<Section*> sections_;
 

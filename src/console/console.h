@@ -40,6 +40,7 @@ class Console {
   KeyTable& keys() { return keys_; }
   const KeyTable& keys() const { return keys_; }
   AutoCq& autoCq() { return autoCq_; }
+  const AutoCq& autoCq() const { return autoCq_; }
 
   // The whole text through the steps of the expansion; actions are performed on the way.
   std::string ExpandMacros(std::string_view text);

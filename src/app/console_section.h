@@ -1,0 +1,120 @@
+#pragma once
+// The console section: the programmable keys and the macro expander over the other sections.
+// It plays the 24 keys, Ins and Gray Plus, runs Auto CQ from the clock, sends text files, counts
+// the Escape presses that abort a sound transmission, keeps the clock text, and holds the key
+// texts and captions with their settings.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/section.h"
+#include "app/station_context.h"
+#include "console/console.h"
+
+namespace vexa::app {
+
+class ReceiveSection;
+class TransmitSection;
+class LogbookSection;
+class RigSection;
+
+class ConsoleSection final : public Section, private console::ConsoleHost {
+ public:
+  // Escape presses add this to the abort counter; above kAbortAbove the transmission aborts.
+  static constexpr int kEscapeStep = 10;
+  static constexpr int kAbortAbove = 15;
+
+  ConsoleSection(StationContext& ctx, ReceiveSection& rx, TransmitSection& tx,
+                 LogbookSection& logbook, RigSection& rig);
+
+  const char* name() const override { return "console"; }
+  void OnInitStep(int step) override;
+  void OnModeChange(Mode mode) override;
+  void OnTick() override;
+  void OnRigFrequency(int64_t dialHz) override;
+
+  // --- Keys ---
+  // F1..F12 are keys 0..11, Shift F1..Shift F12 keys 12..23.
+  void PressKey(int key);
+  // Ins: the last received call into an empty call field, then the Ins text.
+  void PressIns();
+  // Gray Plus: plays the Gray Plus text.
+  void PressGrayPlus();
+  // The IMD report button.
+  void SendImdReport() { console_.PlayKeyText(console::kKeyImdReport); }
+  // Escape: stops Auto CQ; a sound transmission aborts at the second press within a few ticks.
+  void PressEscape();
+  int abortCounter() const { return abortCounter_; }
+  // Pause, Alt+X: the TX/RX switch, except in the packet station and PACTOR modes.
+  void ToggleTransmitCommand();
+  // Sends a text file (also a file dropped on the window). False when it cannot be opened.
+  bool SendTextFile(const std::string& path) { return console_.SendTextFile(path); }
+
+  // --- Editing the keys ---
+  // Key 0..23 or a console::SpecialKey. The dialog titles: "Text for F1", "Caption for F1".
+  static std::string TextDialogTitle(int key);
+  static std::string CaptionDialogTitle(int key);
+  // The key's text as the dialog shows it, and the dialog's OK: stored form, written at once.
+  std::string EditText(int key) const;
+  void SetEditedText(int key, std::string_view edited);
+  const std::string& Caption(int key) const;
+  void SetCaption(int key, std::string caption);
+
+  // --- Auto CQ dialog ---
+  enum class AutoCqButton { kBegin, kApply, kCancel };
+  void AutoCqDialog(AutoCqButton button, std::string_view editedText, int listenSeconds);
+  bool autoCqOn() const { return console_.autoCq().on(); }
+
+  // --- Parts ---
+  console::Console& console() { return console_; }
+  // "%H:%M:%S" of the wall clock, UTC when the GMT switch of the entry line is on.
+  const std::string& clockText() const { return clockText_; }
+  // Where expanded key text goes in the transmit window (the window's editor sets it; without
+  // one it is typed into the plain transmit text).
+  void SetTextInserter(std::function<void(std::string_view)> insert) {
+    inserter_ = std::move(insert);
+  }
+  // The wall clock in seconds since the epoch (tests pass a fake one).
+  void SetUtcSource(std::function<int64_t()> utc) { utc_ = std::move(utc); }
+  // The call the received-text scan caught last (the Ins key and <GETCALL> take it).
+  void SetLastReceivedCall(std::string call) { lastReceivedCall_ = std::move(call); }
+  const std::string& lastReceivedCall() const { return lastReceivedCall_; }
+
+ private:
+  // ConsoleHost
+  void InsertTransmitText(std::string_view text) override;
+  bool TransmitRunning() const override;
+  void ToggleTransmit() override;
+  void PlayVoiceMessage(int key) override;
+  Mode CurrentMode() const override { return mode_; }
+  console::StationData Station() const override;
+  console::CutNumbers CutNumberSwitches() const override;
+  std::string VersionText() const override { return ctx_.config.productName; }
+  int64_t NowUtcSeconds() const override { return utc_(); }
+  std::string WorkingFolder() const override { return ctx_.config.paths.workDir; }
+  std::string Field(console::QsoField field) override;
+  void Perform(console::MacroAction action) override;
+
+  void LoadKeys();
+  static std::string StoreKey(int key);
+  void UpdateClock();
+  bool RttyBusy() const;
+
+  StationContext& ctx_;
+  ReceiveSection& rx_;
+  TransmitSection& tx_;
+  LogbookSection& logbook_;
+  RigSection& rig_;
+  console::Console console_{*this};
+  std::function<void(std::string_view)> inserter_;
+  std::function<int64_t()> utc_;
+  Mode mode_ = Mode::Psk31;
+  int band_ = -1;
+  int abortCounter_ = 0;
+  std::string clockText_;
+  std::string lastCallField_;
+  std::string lastReceivedCall_;
+};
+
+}  // namespace vexa::app
