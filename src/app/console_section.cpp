@@ -33,13 +33,12 @@ std::string ConsoleSection::StoreKey(int key) {
   }
 }
 
-void ConsoleSection::LoadKeys() {
-  const platform::SettingsStore& s = ctx_.store();
+console::KeyTable ReadKeyTable(const platform::SettingsStore& s) {
   auto text = [&](const std::string& key) {
     const SettingDef* def = FindSetting("Keyboard", key);
     return def != nullptr ? CurrentValueText(*def, s) : std::string();
   };
-  console::KeyTable& keys = console_.keys();
+  console::KeyTable keys;
   for (int k = 0; k < console::kKeyCount; ++k) {
     keys.texts[static_cast<size_t>(k)] = text(console::KeyName(k));
     keys.captions[static_cast<size_t>(k)] = text(console::KeyName(k) + " Caption");
@@ -48,7 +47,26 @@ void ConsoleSection::LoadKeys() {
   keys.grayPlusText = text("GrayPlus");
   keys.autoCqText = text("AutoCq");
   keys.autoCqDelaySeconds = ReadIntSetting(s, "Keyboard", "AutoCqDelay");
-  console_.autoCq().SetListenSeconds(keys.autoCqDelaySeconds);
+  return keys;
+}
+
+std::string FrequencyText(int64_t hz) {
+  if (hz < 0) hz = 0;
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%i.%03i.%03i", static_cast<int>(hz / 1000000),
+                static_cast<int>(hz / 1000 % 1000), static_cast<int>(hz % 1000));
+  return buf;
+}
+
+std::string BandText(int64_t hz) {
+  const int band = log::BandOf(static_cast<int32_t>(hz));
+  return band < 0 ? std::string()
+                  : std::to_string(log::kBands[static_cast<size_t>(band)].metres) + "m";
+}
+
+void ConsoleSection::LoadKeys() {
+  console_.keys() = ReadKeyTable(ctx_.store());
+  console_.autoCq().SetListenSeconds(console_.keys().autoCqDelaySeconds);
 }
 
 void ConsoleSection::OnInitStep(int step) {
@@ -264,20 +282,12 @@ std::string ConsoleSection::Field(console::QsoField field) {
       return e.call;
     case console::QsoField::kQth:
       return e.qth;
-    case console::QsoField::kBand: {
-      const int band = log::BandOf(static_cast<int32_t>(rig_.operatingHz()));
-      return band < 0 ? std::string()
-                      : std::to_string(log::kBands[static_cast<size_t>(band)].metres) + "m";
-    }
+    case console::QsoField::kBand:
+      return BandText(rig_.operatingHz());
     case console::QsoField::kMode:
       return ModeName(mode_);
-    case console::QsoField::kFrequency: {
-      const int64_t hz = rig_.operatingHz();
-      char buf[48];
-      std::snprintf(buf, sizeof buf, "%i.%03i.%03i", static_cast<int>(hz / 1000000),
-                    static_cast<int>(hz / 1000 % 1000), static_cast<int>(hz % 1000));
-      return buf;
-    }
+    case console::QsoField::kFrequency:
+      return FrequencyText(rig_.operatingHz());
   }
   return {};
 }

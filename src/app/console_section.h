@@ -19,6 +19,13 @@ class TransmitSection;
 class LogbookSection;
 class RigSection;
 
+// The key texts, captions and Auto CQ settings as stored (defaults from the settings table).
+console::KeyTable ReadKeyTable(const platform::SettingsStore& store);
+// A radio frequency as the window shows it, "%i.%03i.%03i" (MHz, kHz, Hz).
+std::string FrequencyText(int64_t hz);
+// The band of a radio frequency as "20m", "" outside the bands.
+std::string BandText(int64_t hz);
+
 class ConsoleSection final : public Section, private console::ConsoleHost {
  public:
   // Escape presses add this to the abort counter; above kAbortAbove the transmission aborts.

@@ -65,6 +65,7 @@ int CmdTx(CliContext& ctx);
 int CmdPorts(CliContext& ctx);
 int CmdRig(CliContext& ctx);
 int CmdSpots(CliContext& ctx);
+int CmdMacro(CliContext& ctx);
 // rx and tx with --mode ax25 (cmd_packet.cpp).
 int CmdRxPacket(CliContext& ctx);
 int CmdTxPacket(CliContext& ctx);
