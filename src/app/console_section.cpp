@@ -1,5 +1,6 @@
 #include "app/console_section.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -9,6 +10,9 @@
 #include "app/rig_section.h"
 #include "app/settings_table.h"
 #include "app/transmit_section.h"
+#include "callinfo/beam.h"
+#include "callinfo/call_areas.h"
+#include "callinfo/multiplier_tally.h"
 #include "log/band_table.h"
 
 namespace vexa::app {
@@ -70,7 +74,130 @@ void ConsoleSection::LoadKeys() {
 }
 
 void ConsoleSection::OnInitStep(int step) {
-  if (step == 11) LoadKeys();
+  if (step != 11) return;
+  LoadKeys();
+  scan_.SetOwnCall(ctx_.members.myCall.value);
+  scan_.SetRegionTest([](std::string_view w) {
+    return (w.size() == 2 && callinfo::StateIndex(w) >= 0) || callinfo::ProvinceIndex(w) >= 0;
+  });
+  if (!ctx_.config.paths.workDir.empty())
+    (void)scan_.LoadNames(ctx_.config.paths.WorkFile("names.dat"));
+}
+
+void ConsoleSection::OnReceivedLine(std::string_view line) {
+  if (mode_ == Mode::Ax25Tx) return;
+  const int64_t hz = rig_.operatingHz();
+  const bool jarts = logbook_.entry().contest.name == "JARTS RTTY";
+  for (char c : line) scan_.Feed(static_cast<uint8_t>(c), mode_, hz, jarts);
+  scan_.Feed('\r', mode_, hz, jarts);
+  console::ScanFindings& f = scan_.findings();
+  lastReceivedCall_ = f.lastCall;
+  log::QsoEntry& e = logbook_.entry();
+  if (!f.zone.empty() && e.zone.empty()) e.zone = f.zone;
+  if (!f.receivedExchange.empty() && e.receivedExchange.empty())
+    e.receivedExchange = f.receivedExchange;
+  if (!f.state.empty() && e.stateProvince.empty()) e.stateProvince = f.state;
+}
+
+namespace {
+
+// The first word of the entry box's current (last) line.
+std::string EntryCall(const std::string& text) {
+  size_t start = text.find_last_of("\r\n");
+  start = start == std::string::npos ? 0 : start + 1;
+  const size_t a = text.find_first_not_of(' ', start);
+  if (a == std::string::npos) return {};
+  const size_t b = text.find(' ', a);
+  return text.substr(a, b == std::string::npos ? std::string::npos : b - a);
+}
+
+}  // namespace
+
+void ConsoleSection::AnalyseCall(const std::string& rawCall) {
+  std::string call = rawCall;
+  for (char& c : call) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (call != analysedCall_) callbookText_.clear();
+  analysedCall_ = call;
+  alert_.clear();
+  countryLine_.clear();
+  beam_ = {};
+  if (call.empty()) return;
+
+  callinfo::CountryInfo info;
+  const int country = logbook_.countries().LookupCountry(call, &info);
+  const int band = log::BandOf(static_cast<int32_t>(rig_.operatingHz()));
+  const int cls = log::ModeClassOf(ModeName(mode_));
+
+  if (country >= 0) {
+    callinfo::BeamSides sides;
+    const std::string bearing =
+        callinfo::BeamText(logbook_.myLatitude(), logbook_.myLongitude(), info.latitude,
+                           info.longitude, callinfo::kBeamShortBearing, &sides);
+    // Short path = long path turned half round; the radius grows with the central angle.
+    const double r = 64.0 * -sides.distanceOverMinusPi;
+    beam_.line = true;
+    beam_.endX = 64.5 - sides.longPathSin * r;
+    beam_.endY = 64.5 + sides.longPathCos * r;
+    char cq[8], itu[8];
+    std::snprintf(cq, sizeof cq, "%i", info.cqZone);
+    std::snprintf(itu, sizeof itu, "%i", info.ituZone);
+    beam_.label = " " + info.primaryPrefix + "\n" + info.continent + "-" + cq + "-" + itu + "\n" +
+                  bearing + "\xC2\xB0";
+    if (beam_.endY < 64) {
+      beam_.labelTop = 68;
+      beam_.labelBottom = 118;
+    }
+    countryLine_ = info.primaryPrefix + "  " + info.name + "  CQ " + cq + "  ITU " + itu + "  " +
+                   bearing + "\xC2\xB0";
+  }
+
+  console::CallAlertInput in;
+  const log::WorkedTable& worked = logbook_.worked();
+  if (worked.Find(call) != nullptr)
+    in.worked = band >= 0 && cls >= 0 && worked.IsWorked(call, band, cls)
+                    ? console::kWorkedHere
+                    : console::kWorkedElsewhere;
+  in.modeClass = cls < 0 ? 0 : cls;
+  in.nowUtc = utc_();
+  if (auto it = lastQso_.find(call); it != lastQso_.end()) {
+    in.lastQsoKnown = true;
+    in.lastQsoUtc = it->second;
+  }
+  const log::QsoEntry& e = logbook_.entry();
+  const callinfo::MultiplierTally& tally = logbook_.tally();
+  in.contest = e.contest.active();
+  if (country >= 0 && band >= 0) {
+    const int region = callinfo::RegionOf(call, info.primaryPrefix);
+    if (region >= 0 && region < callinfo::kRegionCount) {
+      in.hasRegion = true;
+      in.regionWorked = (tally.regions[static_cast<size_t>(region)][static_cast<size_t>(band)] &
+                         (1u << in.modeClass)) != 0;
+    }
+    if (static_cast<size_t>(country) < tally.countries.size()) {
+      const callinfo::BandWords& w = tally.countries[static_cast<size_t>(country)];
+      in.countryKnown = true;
+      in.countryName = info.name;
+      in.countryTotal = w[callinfo::kTotalWord];
+      in.countryBand = w[static_cast<size_t>(band)];
+    }
+  }
+  in.noCountryAlert = e.contest.name == "ARRL RTTY Roundup Contest" &&
+                      (info.primaryPrefix == "K" || info.primaryPrefix == "VE");
+  alert_ = console::CallAlertText(in, console::LocalDateText);
+  if (in.worked == console::kWorkedHere && ctx_.members.beep.value != 0 && beep_)
+    beep_(ctx_.members.beepFq.value, ctx_.members.beepTime.value);
+}
+
+int ConsoleSection::SaveEntry() {
+  log::QsoEntry& e = logbook_.entry();
+  if (e.frequencyText.empty()) e.frequencyText = Field(console::QsoField::kFrequency);
+  std::string call = e.call.empty() ? EntryCall(e.text) : e.call;
+  const int r = logbook_.SaveEntry();
+  if (r == log::kSaveOk && !call.empty()) {
+    for (char& c : call) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    lastQso_[call] = utc_();
+  }
+  return r;
 }
 
 void ConsoleSection::OnModeChange(Mode mode) {
@@ -93,6 +220,8 @@ void ConsoleSection::OnTick() {
     lastCallField_ = call;
     if (!call.empty()) console_.autoCq().Stop();
   }
+  const std::string entryCall = EntryCall(logbook_.entry().text);
+  if (entryCall != analysedCall_) AnalyseCall(entryCall);
   UpdateClock();
 }
 
@@ -302,9 +431,7 @@ void ConsoleSection::Perform(console::MacroAction action) {
       rx_.TuneAll(rx_.txFrequency());
       break;
     case console::MacroAction::kSave:
-      // The stamp takes the frequency field of the window: the rig's operating frequency.
-      if (e.frequencyText.empty()) e.frequencyText = Field(console::QsoField::kFrequency);
-      (void)logbook_.SaveEntry();
+      (void)SaveEntry();
       break;
     case console::MacroAction::kClear:
       (void)e.ClearQso();
@@ -316,8 +443,19 @@ void ConsoleSection::Perform(console::MacroAction action) {
     case console::MacroAction::kGetCall:
       if (e.call.empty()) e.call = lastReceivedCall_;
       break;
-    case console::MacroAction::kSendWaeQtc:
     case console::MacroAction::kLookup:
+      if (callbookText_.empty() && callbook_ && !e.call.empty()) {
+        callbookText_ = callbook_(e.call);
+        // The record's first line names the station, the second gives its QTH.
+        const size_t nl = callbookText_.find('\n');
+        if (e.name.empty()) e.name = callbookText_.substr(0, nl);
+        if (e.qth.empty() && nl != std::string::npos) {
+          const size_t end = callbookText_.find('\n', nl + 1);
+          e.qth = callbookText_.substr(nl + 1, end == std::string::npos ? end : end - nl - 1);
+        }
+      }
+      break;
+    case console::MacroAction::kSendWaeQtc:
     case console::MacroAction::kAutoCqOn:
       break;
   }

@@ -5,12 +5,15 @@
 // texts and captions with their settings.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "app/section.h"
 #include "app/station_context.h"
+#include "console/call_alert.h"
 #include "console/console.h"
+#include "console/received_text_scan.h"
 
 namespace vexa::app {
 
@@ -40,6 +43,7 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   void OnModeChange(Mode mode) override;
   void OnTick() override;
   void OnRigFrequency(int64_t dialHz) override;
+  void OnReceivedLine(std::string_view line) override;
 
   // --- Keys ---
   // F1..F12 are keys 0..11, Shift F1..Shift F12 keys 12..23.
@@ -72,6 +76,34 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   enum class AutoCqButton { kBegin, kApply, kCancel };
   void AutoCqDialog(AutoCqButton button, std::string_view editedText, int listenSeconds);
   bool autoCqOn() const { return console_.autoCq().on(); }
+
+  // --- Call analysis ---
+  // The beam map of the current call on its 128 x 128 square: the line from the centre to
+  // (endX, endY) and the label with its rectangle.
+  struct BeamMap {
+    bool line = false;
+    double endX = 64, endY = 64;
+    std::string label;                    // " %s\n%s-%s-%s\n%s" and the degree sign
+    int labelTop = 10, labelBottom = 60;  // x from 20 to 108
+  };
+  const std::string& alertText() const { return alert_; }
+  const BeamMap& beamMap() const { return beam_; }
+  // Prefix, country, zones and bearing of the current call ("" for an unknown call).
+  const std::string& countryLine() const { return countryLine_; }
+  const std::string& analysedCall() const { return analysedCall_; }
+  // Runs the analysis now for a call (the tick runs it when the entry box's call changes).
+  void AnalyseCall(const std::string& call);
+  // The dupe beep (frequency in Hz, duration in ms); the window makes the sound.
+  void SetBeeper(std::function<void(int hz, int ms)> beep) { beep_ = std::move(beep); }
+  // The callbook: text for a call ("" when it has none). Without one there is no callbook data.
+  void SetCallbook(std::function<std::string(const std::string& call)> lookup) {
+    callbook_ = std::move(lookup);
+  }
+  const std::string& callbookText() const { return callbookText_; }
+  console::ReceivedTextScan& scan() { return scan_; }
+  // Saves the entry as <SAVE> does (the frequency field from the rig) and remembers the time of
+  // the contact for the "QSO BEFORE" age. A log::SaveResult.
+  [[nodiscard]] int SaveEntry();
 
   // --- Parts ---
   console::Console& console() { return console_; }
@@ -122,6 +154,12 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   std::string clockText_;
   std::string lastCallField_;
   std::string lastReceivedCall_;
+  console::ReceivedTextScan scan_;
+  std::string analysedCall_, alert_, countryLine_, callbookText_;
+  BeamMap beam_;
+  std::map<std::string, int64_t> lastQso_;  // call -> UTC of the latest contact this run
+  std::function<void(int, int)> beep_;
+  std::function<std::string(const std::string&)> callbook_;
 };
 
 }  // namespace vexa::app

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/main_core.h"
 #include "log/log_file.h"
 #include "support/core_config.h"
@@ -214,6 +216,70 @@ TEST(ConsoleSection, FieldsComeFromTheEntryAndTheRig) {
   EXPECT_EQ(out, "G4XYZ John TNT 599 CW");
   const std::string band = st.console().console().ExpandMacros("<BAND>");
   EXPECT_TRUE(band == "20m") << band;
+}
+
+TEST(ConsoleSection, SecondContactOnTheSameBandShowsQsoBefore) {
+  ConsoleStation st;
+  st.Start();
+  int beeps = 0;
+  st.console().SetBeeper([&](int hz, int ms) {
+    EXPECT_EQ(hz, 1500);
+    EXPECT_EQ(ms, 100);
+    ++beeps;
+  });
+  st.core->rig().SetDial(14070000);
+  st.core->SetMode(Mode::Rtty);
+  auto& e = st.core->logbook().entry();
+  st.core->logbook().TypeEntry("G4XYZ");
+  st.core->OnTimer();
+  EXPECT_EQ(st.console().alertText().find("QSO BEFORE"), std::string::npos);
+  e.call = "G4XYZ";
+  ASSERT_EQ(st.console().SaveEntry(), log::kSaveOk) << st.prompt.asked;
+  (void)e.ClearQso();
+  st.utc += 3600 + 5 * 60;
+  st.core->logbook().TypeEntry("g4xyz 599");
+  st.core->OnTimer();
+  EXPECT_EQ(st.console().analysedCall(), "G4XYZ");
+  EXPECT_EQ(st.console().alertText(), "     QSO BEFORE   1:05 ago");
+  EXPECT_EQ(beeps, 1);
+  // On another band it is no duplicate.
+  st.core->rig().SetDial(7040000);
+  st.console().AnalyseCall("G4XYZ");
+  EXPECT_EQ(st.console().alertText().find("QSO BEFORE"), std::string::npos);
+  EXPECT_EQ(beeps, 1);
+}
+
+TEST(ConsoleSection, ReceivedTextFeedsTheLastCallAndTheExchange) {
+  ConsoleStation st;
+  std::ofstream(st.dir.File("names.dat")) << "Hans\n\n";
+  st.Start();
+  st.core->SetMode(Mode::Rtty);
+  TextReceiveView view;
+  st.core->receive().AttachReceiveView(&view);
+  for (char c : std::string("de OK1RR OK1RR name hans 14\r\n"))
+    st.core->receive().mainQueue().Put(static_cast<uint8_t>(c));
+  for (int i = 0; i < 3; ++i) st.core->OnTimer();
+  EXPECT_EQ(st.console().lastReceivedCall(), "OK1RR");
+  EXPECT_EQ(st.console().scan().findings().name, "HANS");
+  EXPECT_EQ(st.core->logbook().entry().zone, "14");
+  // <GETCALL> takes it into the empty call field.
+  (void)st.console().console().ExpandMacros("<GETCALL>");
+  EXPECT_EQ(st.core->logbook().entry().call, "OK1RR");
+}
+
+TEST(ConsoleSection, CallbookFillsNameAndQthOnlyWhenThereIsOne) {
+  ConsoleStation st;
+  st.Start();
+  auto& e = st.core->logbook().entry();
+  e.call = "W1AW";
+  (void)st.console().console().ExpandMacros("<LOOKUP>");  // no callbook: nothing, no error
+  EXPECT_EQ(e.name, "");
+  st.console().SetCallbook([](const std::string& call) {
+    return call == "W1AW" ? std::string("Hiram\nNewington CT\n") : std::string();
+  });
+  (void)st.console().console().ExpandMacros("<LOOKUP>");
+  EXPECT_EQ(e.name, "Hiram");
+  EXPECT_EQ(e.qth, "Newington CT");
 }
 
 }  // namespace
