@@ -408,7 +408,8 @@ std::string ConsoleSection::Field(console::QsoField field) {
     case console::QsoField::kMyRst:
       return orReport(e.rstReceived);
     case console::QsoField::kCall:
-      return e.call;
+      // Before the call field is filled, the call typed first in the entry box.
+      return e.call.empty() ? EntryCall(e.text) : e.call;
     case console::QsoField::kQth:
       return e.qth;
     case console::QsoField::kBand:

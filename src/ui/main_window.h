@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
+#include <array>
+#include <string_view>
 
 class QAction;
 
@@ -59,8 +61,16 @@ class MainWindow final : public QWidget {
   QDialog* cwSpeedDialog() { return cwDialog_; }
   QDialog* testLinesDialog() { return testDialog_; }
   SpotWindow* spotWindow() { return spotWindow_; }
-  // The programmable keys 0..23 (F1..F12, Shift+F1..F12).
+  // The programmable keys 0..23 (F1..F12, Shift+F1..F12), played through the console.
   void ProgrammableKey(int key);
+  QPushButton* keyButton(int key) { return keys_[static_cast<size_t>(key)]; }
+  QLabel* alertLine() { return alert_; }
+  QLabel* beamMap() { return beam_; }
+  QLabel* countryLine() { return country_; }
+  // The key text and caption dialogs (Ctrl+F1.., Ctrl+Alt+F1..), the Auto CQ dialog.
+  void EditKeyText(int key);
+  void EditKeyCaption(int key);
+  void ShowAutoCqDialog();
   // Switches the port monitor on or off with its window.
   void SetPortMonitor(bool on);
 
@@ -77,6 +87,10 @@ class MainWindow final : public QWidget {
   void RefreshMemoryList();
   void ShowDialog(QDialog* d, app::CPositionDialog& pos, const char* caption);
   void RememberDialog(QDialog* d, app::CPositionDialog& pos);
+  // Expanded key text into the transmit window at its caret (Latin-1, CR LF as a line break).
+  void InsertKeyText(std::string_view text);
+  void RefreshCallAnalysis();
+  void RefreshKeyCaptions();
 
   app::MainCore& core_;
   QComboBox* mode_ = nullptr;
@@ -107,6 +121,11 @@ class MainWindow final : public QWidget {
          *port_ = nullptr;
   QDialog* secondWindow_ = nullptr;
   QPlainTextEdit* secondText_ = nullptr;
+  std::array<QPushButton*, 24> keys_{};
+  QLabel *alert_ = nullptr, *beam_ = nullptr, *country_ = nullptr;
+  std::string shownBeamLabel_;
+  bool afterCr_ = false;  // the last key text piece ended with CR
+  double shownBeamX_ = -1, shownBeamY_ = -1;
   bool syncing_ = false;
   app::CPositionDialog secondPosition_{""};  // stored under the window's caption
 };
