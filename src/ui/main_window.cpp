@@ -3,11 +3,16 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
@@ -19,6 +24,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "callinfo/multiplier_tally.h"
 #include "common/mode.h"
 #include "decoders/decoder_chain.h"
 
@@ -73,6 +79,7 @@ void ReceiveTextEdit::LineCompleted() {
 MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
     : QWidget(parent), core_(core) {
   setWindowTitle(QString::fromStdString(core.caption()));
+  setAcceptDrops(true);
   auto* top = new QHBoxLayout;
   mode_ = new QComboBox;
   for (Mode m : kSelectableModes) mode_->addItem(SelectorName(m), static_cast<int>(m));
@@ -181,6 +188,31 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(menu->addAction("Export to CSV"), &QAction::triggered, this,
           [this] { core_.OnSysCommand(app::kCmdExportCsv); });
   menu->addSeparator();
+  QAction* sendFile = menu->addAction("Send text file...");
+  sendFile->setObjectName("sendTextFile");
+  connect(sendFile, &QAction::triggered, this, [this] {
+    const QString path = QFileDialog::getOpenFileName(this, "Send text file", QString(),
+                                                      "Text files(*.txt);;All Files (*.*)");
+    if (!path.isEmpty()) (void)core_.console().SendTextFile(path.toStdString());
+  });
+  QAction* stats = menu->addAction("Statistics");
+  stats->setObjectName("statistics");
+  connect(stats, &QAction::triggered, this, [this] {
+    ShowTextWindow("Statistics", callinfo::StatisticsText(core_.logbook().tally(),
+                                                          core_.logbook().logScan().qsoTotal));
+  });
+  QAction* dxcc = menu->addAction("DXCC INFO");
+  dxcc->setObjectName("dxccInfo");
+  connect(dxcc, &QAction::triggered, this, [this] {
+    auto& lb = core_.logbook();
+    const std::string call = core_.console().analysedCall();
+    std::string text;
+    for (const std::string& t : callinfo::DxccInfoTexts(lb.countries(), &lb.tally(), call,
+                                                        lb.myLatitude(), lb.myLongitude()))
+      text += t + "\n";
+    ShowTextWindow("DXCC INFO", text.empty() ? "No country for \"" + call + "\"" : text);
+  });
+  menu->addSeparator();
   monitorAction_ = menu->addAction("Port monitor");
   monitorAction_->setObjectName("portMonitor");
   monitorAction_->setCheckable(true);
@@ -271,6 +303,11 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   hint_->setStyleSheet("color: #a00000; font-weight: bold");
   status->addWidget(quality_);
   status->addWidget(imd_);
+  auto* imdSend = new QPushButton("Send IMD");
+  imdSend->setObjectName("sendImd");
+  imdSend->setFocusPolicy(Qt::NoFocus);
+  connect(imdSend, &QPushButton::clicked, this, [this] { core_.console().SendImdReport(); });
+  status->addWidget(imdSend);
   status->addWidget(hint_);
   port_ = new QLabel;
   port_->setStyleSheet("color: #805000");
@@ -614,6 +651,42 @@ void MainWindow::ShowAutoCqDialog() {
   connect(cancel, &QPushButton::clicked, &d, &QDialog::reject);
   (void)d.exec();
   con.AutoCqDialog(chosen, text->toPlainText().toLatin1().toStdString(), listen->value());
+}
+
+void MainWindow::ShowTextWindow(const char* title, const std::string& text) {
+  auto* d = findChild<QDialog*>(title);
+  QPlainTextEdit* view = nullptr;
+  if (d == nullptr) {
+    d = new QDialog(this);
+    d->setObjectName(title);
+    d->setWindowTitle(title);
+    view = new QPlainTextEdit(d);
+    view->setReadOnly(true);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    (new QVBoxLayout(d))->addWidget(view);
+    d->resize(640, 360);
+  } else {
+    view = d->findChild<QPlainTextEdit*>();
+  }
+  QString t = QString::fromLatin1(text);
+  t.remove(QChar('\r'));
+  view->setPlainText(t);
+  d->show();
+  d->raise();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+  if (DropFiles(e->mimeData()->urls())) e->acceptProposedAction();
+}
+
+bool MainWindow::DropFiles(const QList<QUrl>& urls) {
+  // Only the first of several dropped files is sent.
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return false;
+  return core_.console().SendTextFile(urls.front().toLocalFile().toStdString());
 }
 
 void MainWindow::RefreshCallAnalysis() {

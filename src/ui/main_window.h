@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QWidget>
 #include <array>
 #include <string_view>
@@ -71,6 +72,8 @@ class MainWindow final : public QWidget {
   void EditKeyText(int key);
   void EditKeyCaption(int key);
   void ShowAutoCqDialog();
+  // Files dropped on the window: the first is sent as a text file. False when none was sent.
+  bool DropFiles(const QList<QUrl>& urls);
   // Switches the port monitor on or off with its window.
   void SetPortMonitor(bool on);
 
@@ -79,6 +82,9 @@ class MainWindow final : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  // A text file dropped on the window is sent like the Send text file command.
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void DrainSecondChannel();
@@ -90,6 +96,8 @@ class MainWindow final : public QWidget {
   // Expanded key text into the transmit window at its caret (Latin-1, CR LF as a line break).
   void InsertKeyText(std::string_view text);
   void RefreshCallAnalysis();
+  // A read-only text window (statistics, DXCC INFO), made on first use.
+  void ShowTextWindow(const char* title, const std::string& text);
   void RefreshKeyCaptions();
 
   app::MainCore& core_;

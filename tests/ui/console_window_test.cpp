@@ -2,8 +2,12 @@
 // keyboard bindings, the entry line's save, and the call analysis lines.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <cstdio>
 #include <sstream>
 
@@ -141,6 +145,40 @@ TEST(ConsoleWindow, EscapeTwiceAbortsAndTheClockShowsUtc) {
   EXPECT_FALSE(w.core->transmit().transmitter().active());
   w.Tick();
   EXPECT_EQ(w.core->console().clockText(), "14:05:09");
+}
+
+TEST(ConsoleWindow, ADroppedTextFileIsSentLineByLineThroughTheMacros) {
+  ConsoleWindow w;
+  w.Start();
+  {
+    std::FILE* f = std::fopen(w.dir.File("brag.txt").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("op <MYCALL>\r\nrig home made\r\n", f);
+    std::fclose(f);
+  }
+  EXPECT_TRUE(
+      w.window->DropFiles({QUrl::fromLocalFile(QString::fromStdString(w.dir.File("brag.txt"))),
+                           QUrl::fromLocalFile("/nonexistent/second.txt")}));
+  EXPECT_FALSE(w.window->DropFiles({QUrl("http://example.org/a.txt")}));
+  EXPECT_EQ(w.TransmitText(), "op DL1ABC\nrig home made\n");
+}
+
+TEST(ConsoleWindow, StatisticsAndDxccInfoWindowsOpenFromTheMenu) {
+  ConsoleWindow w;
+  w.Start();
+  auto* stats = w.window->findChild<QAction*>("statistics");
+  auto* dxcc = w.window->findChild<QAction*>("dxccInfo");
+  ASSERT_NE(stats, nullptr);
+  ASSERT_NE(dxcc, nullptr);
+  stats->trigger();
+  auto* d = w.window->findChild<QDialog*>("Statistics");
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_FALSE(d->findChild<QPlainTextEdit*>()->toPlainText().isEmpty());
+  dxcc->trigger();
+  auto* info = w.window->findChild<QDialog*>("DXCC INFO");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->windowTitle(), "DXCC INFO");
 }
 
 TEST(ConsoleWindow, ScreenshotOfTheConsole) {
