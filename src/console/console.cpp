@@ -296,18 +296,25 @@ void Console::PlayText(std::string_view text, int key) {
   }
   if (!IsTextMode(mode)) return;
   std::string_view rest = text;
-  for (size_t open = rest.find('<'); open != std::string_view::npos; open = rest.find('<')) {
-    Insert(rest.substr(0, open));
+  // One press inserts at most about kMaxTextLength characters, however its pieces expand.
+  size_t inserted = 0;
+  auto insert = [&](std::string_view piece) {
+    inserted += piece.size();
+    Insert(piece);
+  };
+  for (size_t open = rest.find('<'); open != std::string_view::npos && inserted <= kMaxTextLength;
+       open = rest.find('<')) {
+    insert(rest.substr(0, open));
     const size_t close = rest.find('>', open);
     if (close == std::string_view::npos) {
       // A "<" that never closes is plain text: the rest goes out as typed.
-      Insert(rest.substr(open));
+      insert(rest.substr(open));
       return;
     }
-    Insert(ExpandMacros(rest.substr(open, close - open + 1)));
+    insert(ExpandMacros(rest.substr(open, close - open + 1)));
     rest = rest.substr(close + 1);
   }
-  Insert(rest);
+  if (inserted <= kMaxTextLength) insert(rest);
 }
 
 bool Console::SendTextFile(const std::string& path) {

@@ -352,7 +352,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
     ShowModeWindows();
   });
   auto toggle = [this] {
-    core_.transmit().ToggleTransmit();
+    core_.console().ToggleTransmitCommand();
     txButton_->setChecked(core_.transmit().transmitting());
     txText_->setFocus();
   };

@@ -300,5 +300,53 @@ TEST_F(ConsoleTest, AutoCqWaitsWhileARttyStationIsHeardAndWhenOff) {
   EXPECT_EQ(host.toggles, 1);
 }
 
+TEST_F(ConsoleTest, RandomKeyTextsNeverCrashAndStayBounded) {
+  // Seeded texts built from macro pieces, brackets and raw bytes, in every key.
+  static constexpr std::string_view kPieces[] = {"<F1>",
+                                                 "<F2>",
+                                                 "<SF12>",
+                                                 "<F11>",
+                                                 "<TX>",
+                                                 "<RX>",
+                                                 "<",
+                                                 ">",
+                                                 "<CR>",
+                                                 "<LF>",
+                                                 "<SP>",
+                                                 "<MYCALL>",
+                                                 "<NR>",
+                                                 "<DATE>",
+                                                 "<DATELOCAL>",
+                                                 "<SAVE>",
+                                                 "<ACQ>",
+                                                 "<GETCALL>",
+                                                 "<BRAG3>",
+                                                 "x",
+                                                 " ",
+                                                 "\xAE",
+                                                 std::string_view("\0", 1),
+                                                 "<<",
+                                                 ">>",
+                                                 "<TX><"};
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  host.mode = Mode::Cw;
+  host.cut = {true, true, true, true};
+  host.fields[QsoField::kNr] = "0919";
+  for (int round = 0; round < 200; ++round) {
+    for (auto& text : console.keys().texts) {
+      text.clear();
+      const int n = static_cast<int>(next() % 12);
+      for (int i = 0; i < n; ++i) text += kPieces[next() % std::size(kPieces)];
+    }
+    host.window.clear();
+    console.PlayKeyText(static_cast<int>(next() % kKeyCount));
+    EXPECT_LE(host.window.size(), 2 * Console::kMaxTextLength + 2 * 255);
+  }
+}
+
 }  // namespace
 }  // namespace vexa::console
