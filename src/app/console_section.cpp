@@ -1,5 +1,6 @@
 #include "app/console_section.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,8 @@
 #include "callinfo/call_areas.h"
 #include "callinfo/multiplier_tally.h"
 #include "log/band_table.h"
+#include "log/log_edit.h"
+#include "log/log_file.h"
 
 namespace vexa::app {
 
@@ -82,6 +85,46 @@ void ConsoleSection::OnInitStep(int step) {
   });
   if (!ctx_.config.paths.workDir.empty())
     (void)scan_.LoadNames(ctx_.config.paths.WorkFile("names.dat"));
+  ReloadLogView();
+}
+
+void ConsoleSection::ReloadLogView() {
+  logView_.Clear();
+  const std::string& path = logbook_.entry().logPath();
+  std::string bytes;
+  if (path.empty() || log::ReadLogBytes(path, bytes) != log::kLogOk) return;
+  for (const log::LogFileRecord& rec : log::SplitLogRecords(bytes)) {
+    log::QsoRecord r;
+    if (log::ParseQsoText(rec.text, r) != log::kQsoOk) continue;
+    logView_.ShowQso(r);
+    if (r.when.valid()) {
+      int64_t& last = lastQso_[r.call];
+      last = std::max(last, r.when.SecondsSinceEpoch());
+    }
+  }
+}
+
+int ConsoleSection::DeleteLogRow(int row) {
+  if (row < 0 || row >= logView_.RowCount()) return log::kLogNotFound;
+  platform::Prompt* prompt = ctx_.prompt();
+  int total = logbook_.logScan().qsoTotal;
+  return log::DeleteLoggedQso(logbook_.entry().logPath(), logView_.Row(row), true,
+                              prompt != nullptr ? *prompt : noPrompt_, logView_, total);
+}
+
+int ConsoleSection::EditLogRow(int row, const std::string& recordText) {
+  if (row < 0 || row >= logView_.RowCount()) return log::kLogNotFound;
+  log::QsoRecord edited;
+  if (log::ParseQsoText(recordText, edited) != log::kQsoOk) return -1;
+  platform::Prompt* prompt = ctx_.prompt();
+  const log::QsoRecord old = logView_.Row(row);
+  return log::EditLoggedQso(logbook_.entry().logPath(), old, edited, logbook_.entry().contest.name,
+                            prompt != nullptr ? *prompt : noPrompt_, logView_);
+}
+
+std::string ConsoleSection::LogRowText(int row) const {
+  if (row < 0 || row >= logView_.RowCount()) return {};
+  return log::FormatEditedRecord(logView_.Row(row), logbook_.entry().contest.name);
 }
 
 void ConsoleSection::OnReceivedLine(std::string_view line) {
@@ -193,6 +236,7 @@ int ConsoleSection::SaveEntry() {
   if (e.frequencyText.empty()) e.frequencyText = Field(console::QsoField::kFrequency);
   std::string call = e.call.empty() ? EntryCall(e.text) : e.call;
   const int r = logbook_.SaveEntry();
+  if (r == log::kSaveOk) ReloadLogView();
   if (r == log::kSaveOk && !call.empty()) {
     for (char& c : call) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     lastQso_[call] = utc_();

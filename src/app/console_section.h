@@ -14,6 +14,7 @@
 #include "console/call_alert.h"
 #include "console/console.h"
 #include "console/received_text_scan.h"
+#include "log/log_view.h"
 
 namespace vexa::app {
 
@@ -105,6 +106,20 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   // the contact for the "QSO BEFORE" age. A log::SaveResult.
   [[nodiscard]] int SaveEntry();
 
+  // --- The log view ---
+  // Rows of the log file (read at initialisation), with every contact saved since.
+  const log::LogView& logView() const { return logView_; }
+  // Reads the log file into the view again; the last contact with each call is remembered
+  // for the "QSO BEFORE" age.
+  void ReloadLogView();
+  // Deletes a row after the question "Are you sure to delete this QSO?". A log::LogFileError.
+  [[nodiscard]] int DeleteLogRow(int row);
+  // Replaces a row by the edited record text. A log::LogFileError, or -1 when the text is not a
+  // record (nothing changes).
+  [[nodiscard]] int EditLogRow(int row, const std::string& recordText);
+  // The row's record as the edit dialog shows it.
+  std::string LogRowText(int row) const;
+
   // --- Parts ---
   console::Console& console() { return console_; }
   // "%H:%M:%S" of the wall clock, UTC when the GMT switch of the entry line is on.
@@ -155,6 +170,8 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   std::string lastCallField_;
   std::string lastReceivedCall_;
   console::ReceivedTextScan scan_;
+  log::LogView logView_;
+  platform::FixedPrompt noPrompt_{platform::PromptAnswer::No};
   std::string analysedCall_, alert_, countryLine_, callbookText_;
   BeamMap beam_;
   std::map<std::string, int64_t> lastQso_;  // call -> UTC of the latest contact this run

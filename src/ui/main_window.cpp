@@ -20,6 +20,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -195,6 +196,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
                                                       "Text files(*.txt);;All Files (*.*)");
     if (!path.isEmpty()) (void)core_.console().SendTextFile(path.toStdString());
   });
+  QAction* logAction = menu->addAction("Log");
+  logAction->setObjectName("logView");
+  connect(logAction, &QAction::triggered, this, [this] { ShowLogView(); });
   QAction* stats = menu->addAction("Statistics");
   stats->setObjectName("statistics");
   connect(stats, &QAction::triggered, this, [this] {
@@ -255,6 +259,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   auto saveEntry = [this] {
     (void)core_.console().SaveEntry();
     qso_->setText(QString::fromStdString(core_.logbook().entry().text));
+    if (logDialog_ != nullptr && logDialog_->isVisible()) FillLogTable();
     RefreshMemoryList();
   };
   connect(save, &QPushButton::clicked, this, saveEntry);
@@ -673,6 +678,75 @@ void MainWindow::ShowTextWindow(const char* title, const std::string& text) {
   view->setPlainText(t);
   d->show();
   d->raise();
+}
+
+void MainWindow::ShowLogView() {
+  if (logDialog_ == nullptr) {
+    logDialog_ = new QDialog(this);
+    logDialog_->setObjectName("logDialog");
+    logDialog_->setWindowTitle("Log");
+    logTable_ = new QTableWidget(logDialog_);
+    logTable_->setObjectName("logTable");
+    logTable_->setColumnCount(log::kLogViewColumnCount);
+    QStringList headers;
+    for (const char* h : log::kLogViewColumns) headers << h;
+    logTable_->setHorizontalHeaderLabels(headers);
+    logTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    logTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    logTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* edit = new QPushButton("Edit");
+    edit->setObjectName("logEdit");
+    auto* del = new QPushButton("Delete");
+    del->setObjectName("logDelete");
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(edit);
+    row->addWidget(del);
+    auto* v = new QVBoxLayout(logDialog_);
+    v->addWidget(logTable_);
+    v->addLayout(row);
+    logDialog_->resize(760, 420);
+    // Enter edits the selected contact, Delete removes it (after the question).
+    connect(edit, &QPushButton::clicked, this, [this] { EditLogRow(logTable_->currentRow()); });
+    connect(logTable_, &QTableWidget::cellActivated, this, [this](int r, int) { EditLogRow(r); });
+    connect(del, &QPushButton::clicked, this, [this] {
+      (void)core_.console().DeleteLogRow(logTable_->currentRow());
+      FillLogTable();
+    });
+    auto* delKey = new QShortcut(QKeySequence(Qt::Key_Delete), logTable_);
+    delKey->setContext(Qt::WidgetShortcut);
+    connect(delKey, &QShortcut::activated, del, &QPushButton::click);
+  }
+  FillLogTable();
+  logDialog_->show();
+  logDialog_->raise();
+  logTable_->setFocus();
+}
+
+void MainWindow::FillLogTable() {
+  const log::LogView& view = core_.console().logView();
+  const int keep = logTable_->currentRow();
+  logTable_->setRowCount(view.RowCount());
+  for (int r = 0; r < view.RowCount(); ++r) {
+    const log::LogViewCells cells = view.Cells(r);
+    for (int c = 0; c < log::kLogViewColumnCount; ++c)
+      logTable_->setItem(r, c,
+                         new QTableWidgetItem(QString::fromLatin1(cells[static_cast<size_t>(c)])));
+  }
+  const int last = view.RowCount() - 1;
+  logTable_->setCurrentCell(keep >= 0 && keep <= last ? keep : last, 0);
+}
+
+void MainWindow::EditLogRow(int row) {
+  auto& con = core_.console();
+  if (row < 0 || row >= con.logView().RowCount()) return;
+  bool ok = false;
+  const QString text = QInputDialog::getText(logDialog_, "Edit QSO", "QSO", QLineEdit::Normal,
+                                             QString::fromLatin1(con.LogRowText(row)), &ok);
+  if (!ok) return;
+  if (con.EditLogRow(row, text.toLatin1().toStdString()) < 0)
+    QMessageBox::warning(logDialog_, "Error", "This is not a QSO record: the log is unchanged.");
+  FillLogTable();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e) {

@@ -16,6 +16,7 @@
 #include <string_view>
 
 class QAction;
+class QTableWidget;
 
 #include "app/main_core.h"
 #include "ui/hell_window.h"
@@ -72,6 +73,9 @@ class MainWindow final : public QWidget {
   void EditKeyText(int key);
   void EditKeyCaption(int key);
   void ShowAutoCqDialog();
+  // The log view with Edit and Delete.
+  void ShowLogView();
+  QDialog* logDialog() { return logDialog_; }
   // Files dropped on the window: the first is sent as a text file. False when none was sent.
   bool DropFiles(const QList<QUrl>& urls);
   // Switches the port monitor on or off with its window.
@@ -96,6 +100,8 @@ class MainWindow final : public QWidget {
   // Expanded key text into the transmit window at its caret (Latin-1, CR LF as a line break).
   void InsertKeyText(std::string_view text);
   void RefreshCallAnalysis();
+  void FillLogTable();
+  void EditLogRow(int row);
   // A read-only text window (statistics, DXCC INFO), made on first use.
   void ShowTextWindow(const char* title, const std::string& text);
   void RefreshKeyCaptions();
@@ -131,6 +137,8 @@ class MainWindow final : public QWidget {
   QPlainTextEdit* secondText_ = nullptr;
   std::array<QPushButton*, 24> keys_{};
   QLabel *alert_ = nullptr, *beam_ = nullptr, *country_ = nullptr;
+  QDialog* logDialog_ = nullptr;
+  QTableWidget* logTable_ = nullptr;
   std::string shownBeamLabel_;
   bool afterCr_ = false;  // the last key text piece ended with CR
   double shownBeamX_ = -1, shownBeamY_ = -1;

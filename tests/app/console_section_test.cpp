@@ -249,6 +249,46 @@ TEST(ConsoleSection, SecondContactOnTheSameBandShowsQsoBefore) {
   EXPECT_EQ(beeps, 1);
 }
 
+TEST(ConsoleSection, LogViewEditAndDeleteWithTheirQuestion) {
+  ConsoleStation st;
+  std::ofstream(st.dir.File(log::kLogFileName))
+      << "G4XYZ 599/579 07/Dec/2026 10:00:00z CW 14.020.000\r\n\r\n"
+      << "not a record at all\r\n\r\n"
+      << "OK1RR 599/599 07/Dec/2026 11:00:00z RTTY 14.080.000\r\n\r\n";
+  st.Start();
+  auto& c = st.console();
+  ASSERT_EQ(c.logView().RowCount(), 2);
+  EXPECT_EQ(c.logView().Cells(1)[0], "OK1RR");
+  // The age of a contact read from the file: 3 h 05 min before the clock.
+  st.core->rig().SetDial(14080000);
+  st.core->SetMode(Mode::Rtty);
+  c.AnalyseCall("OK1RR");
+  EXPECT_EQ(c.alertText(), "     QSO BEFORE   3:05 ago");
+  // Edit: a text that is no record changes nothing.
+  EXPECT_EQ(c.EditLogRow(0, "rubbish"), -1);
+  const std::string edited = c.LogRowText(0);
+  ASSERT_NE(edited.find("G4XYZ"), std::string::npos) << edited;
+  std::string text = edited;
+  text.replace(text.find("G4XYZ"), 5, "G4XYW");
+  EXPECT_EQ(c.EditLogRow(0, text), 0);
+  EXPECT_EQ(c.logView().Cells(0)[0], "G4XYW");
+  std::string file = test::ReadFileBytes(st.dir.File(log::kLogFileName));
+  EXPECT_NE(file.find("G4XYW"), std::string::npos);
+  EXPECT_NE(file.find("not a record at all"), std::string::npos);  // nothing else is lost
+  // Delete asks first; No keeps the contact.
+  st.prompt.answer = platform::PromptAnswer::No;
+  EXPECT_EQ(c.DeleteLogRow(1), 0);
+  EXPECT_NE(st.prompt.asked.find("Are you sure to delete this QSO?"), std::string::npos);
+  EXPECT_EQ(c.logView().RowCount(), 2);
+  st.prompt.answer = platform::PromptAnswer::Yes;
+  EXPECT_EQ(c.DeleteLogRow(1), 0);
+  EXPECT_EQ(c.logView().RowCount(), 1);
+  file = test::ReadFileBytes(st.dir.File(log::kLogFileName));
+  EXPECT_EQ(file.find("OK1RR"), std::string::npos);
+  EXPECT_NE(file.find("not a record at all"), std::string::npos);
+  EXPECT_NE(c.DeleteLogRow(5), 0);
+}
+
 TEST(ConsoleSection, ReceivedTextFeedsTheLastCallAndTheExchange) {
   ConsoleStation st;
   std::ofstream(st.dir.File("names.dat")) << "Hans\n\n";

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTableWidget>
 #include <QTest>
 #include <QUrl>
 #include <cstdio>
@@ -179,6 +180,28 @@ TEST(ConsoleWindow, StatisticsAndDxccInfoWindowsOpenFromTheMenu) {
   auto* info = w.window->findChild<QDialog*>("DXCC INFO");
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->windowTitle(), "DXCC INFO");
+}
+
+TEST(ConsoleWindow, TheLogViewShowsSavedContactsAndDeletesAfterTheQuestion) {
+  ConsoleWindow w;
+  w.Start();
+  w.core->rig().SetDial(14080000);
+  for (const char* line : {"G4XYZ 599 579", "OK1RR 599 599"}) {
+    QTest::keyClicks(w.window->qsoEntry(), line);
+    QTest::keyClick(w.window->qsoEntry(), Qt::Key_Return);
+  }
+  w.window->findChild<QAction*>("logView")->trigger();
+  auto* table = w.window->findChild<QTableWidget*>("logTable");
+  ASSERT_NE(table, nullptr);
+  ASSERT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(table->item(1, 0)->text(), "OK1RR");
+  EXPECT_EQ(table->currentRow(), 1);  // the newest contact is selected
+  EXPECT_TRUE(table->hasFocus() || !w.window->logDialog()->isActiveWindow());
+  w.prompt.answer = platform::PromptAnswer::Yes;
+  w.window->findChild<QPushButton*>("logDelete")->click();
+  EXPECT_NE(w.prompt.asked.find("Are you sure to delete this QSO?"), std::string::npos);
+  ASSERT_EQ(table->rowCount(), 1);
+  EXPECT_EQ(table->item(0, 0)->text(), "G4XYZ");
 }
 
 TEST(ConsoleWindow, ScreenshotOfTheConsole) {
