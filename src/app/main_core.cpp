@@ -45,11 +45,12 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   logbook_ = std::make_unique<LogbookSection>(*ctx_);
   rig_ = std::make_unique<RigSection>(*ctx_);
   memories_ = std::make_unique<MemorySection>(*ctx_);
+  console_ = std::make_unique<ConsoleSection>(*ctx_, *receive_, *transmit_, *logbook_, *rig_);
   spots_ = std::make_unique<SpotsSection>(*ctx_);
   tnc_ = std::make_unique<TncTerminalSection>(*ctx_);
   packet_ = std::make_unique<PacketSection>(*ctx_, *receive_, *transmit_);
-  sections_ = {receive_.get(),  transmit_.get(), logbook_.get(), rig_.get(),
-               memories_.get(), spots_.get(),    tnc_.get(),     packet_.get()};
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(),   memories_.get(),
+               console_.get(), spots_.get(),    tnc_.get(),     packet_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -59,7 +60,9 @@ MainCore::~MainCore() {
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
   packet_.reset();
+  tnc_.reset();
   spots_.reset();
+  console_.reset();
   memories_.reset();
   rig_.reset();
   logbook_.reset();

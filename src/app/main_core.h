@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/console_section.h"
 #include "app/logbook_section.h"
 #include "app/member_settings.h"
 #include "app/memory_section.h"
@@ -90,6 +91,7 @@ class MainCore final : private SectionBus {
   LogbookSection& logbook() { return *logbook_; }
   RigSection& rig() { return *rig_; }
   MemorySection& memories() { return *memories_; }
+  ConsoleSection& console() { return *console_; }
   SpotsSection& spots() { return *spots_; }
   TncTerminalSection& tncTerminal() { return *tnc_; }
   PacketSection& packet() { return *packet_; }
@@ -152,6 +154,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<LogbookSection> logbook_;
   std::unique_ptr<RigSection> rig_;
   std::unique_ptr<MemorySection> memories_;
+  std::unique_ptr<ConsoleSection> console_;
   std::unique_ptr<SpotsSection> spots_;
   std::unique_ptr<TncTerminalSection> tnc_;
   std::unique_ptr<PacketSection> packet_;

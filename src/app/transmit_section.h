@@ -125,6 +125,8 @@ class TransmitSection final : public Section {
     text_.SetTarget(text != nullptr ? text : &plainText_);
   }
   tx::PlainTransmitText& plainTransmitText() { return plainText_; }
+  // The text source in use (the window's editor or the plain text).
+  tx::TransmitText& transmitText() { return text_; }
   tx::Transmitter& transmitter() { return *transmitter_; }
   tx::VoiceKeyer& voiceKeyer() { return *voice_; }
   const TransmitSettings& settings() const { return settings_; }

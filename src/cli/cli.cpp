@@ -26,6 +26,8 @@ constexpr CommandDef kCommands[] = {
     {"rig", "rig read | set FREQ [--mode M]  the transceiver over CAT", CmdRig},
     {"ports", "ports [monitor]              serial devices and port numbers; the port monitor",
      CmdPorts},
+    {"macro", "macro [--at T] [--mode M] [--field NAME=VALUE]... [--line] TEXT  expand a key text",
+     CmdMacro},
     {"spots", "spots parse FILE | fetch | post ... | telnet HOST PORT  DX spots (spots -h)",
      CmdSpots},
     {"packet",

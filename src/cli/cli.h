@@ -68,6 +68,7 @@ int CmdRig(CliContext& ctx);
 int CmdSpots(CliContext& ctx);
 // The packet station of mode 13 (cmd_packet_station.cpp).
 int CmdPacket(CliContext& ctx);
+int CmdMacro(CliContext& ctx);
 // rx and tx with --mode ax25 (cmd_packet.cpp).
 int CmdRxPacket(CliContext& ctx);
 int CmdTxPacket(CliContext& ctx);

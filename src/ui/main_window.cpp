@@ -5,18 +5,30 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "callinfo/multiplier_tally.h"
 #include "common/mode.h"
 #include "decoders/decoder_chain.h"
 
@@ -71,6 +83,7 @@ void ReceiveTextEdit::LineCompleted() {
 MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
     : QWidget(parent), core_(core) {
   setWindowTitle(QString::fromStdString(core.caption()));
+  setAcceptDrops(true);
   auto* top = new QHBoxLayout;
   mode_ = new QComboBox;
   for (Mode m : kSelectableModes) mode_->addItem(SelectorName(m), static_cast<int>(m));
@@ -186,6 +199,34 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(menu->addAction("Export to CSV"), &QAction::triggered, this,
           [this] { core_.OnSysCommand(app::kCmdExportCsv); });
   menu->addSeparator();
+  QAction* sendFile = menu->addAction("Send text file...");
+  sendFile->setObjectName("sendTextFile");
+  connect(sendFile, &QAction::triggered, this, [this] {
+    const QString path = QFileDialog::getOpenFileName(this, "Send text file", QString(),
+                                                      "Text files(*.txt);;All Files (*.*)");
+    if (!path.isEmpty()) (void)core_.console().SendTextFile(path.toStdString());
+  });
+  QAction* logAction = menu->addAction("Log");
+  logAction->setObjectName("logView");
+  connect(logAction, &QAction::triggered, this, [this] { ShowLogView(); });
+  QAction* stats = menu->addAction("Statistics");
+  stats->setObjectName("statistics");
+  connect(stats, &QAction::triggered, this, [this] {
+    ShowTextWindow("Statistics", callinfo::StatisticsText(core_.logbook().tally(),
+                                                          core_.logbook().logScan().qsoTotal));
+  });
+  QAction* dxcc = menu->addAction("DXCC INFO");
+  dxcc->setObjectName("dxccInfo");
+  connect(dxcc, &QAction::triggered, this, [this] {
+    auto& lb = core_.logbook();
+    const std::string call = core_.console().analysedCall();
+    std::string text;
+    for (const std::string& t : callinfo::DxccInfoTexts(lb.countries(), &lb.tally(), call,
+                                                        lb.myLatitude(), lb.myLongitude()))
+      text += t + "\n";
+    ShowTextWindow("DXCC INFO", text.empty() ? "No country for \"" + call + "\"" : text);
+  });
+  menu->addSeparator();
   monitorAction_ = menu->addAction("Port monitor");
   monitorAction_->setObjectName("portMonitor");
   monitorAction_->setCheckable(true);
@@ -229,12 +270,48 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(qso_, &QLineEdit::textEdited, this,
           [this](const QString& t) { core_.logbook().TypeEntry(t.toStdString()); });
   auto saveEntry = [this] {
-    (void)core_.logbook().SaveEntry();
+    (void)core_.console().SaveEntry();
     qso_->setText(QString::fromStdString(core_.logbook().entry().text));
+    if (logDialog_ != nullptr && logDialog_->isVisible()) FillLogTable();
     RefreshMemoryList();
   };
   connect(save, &QPushButton::clicked, this, saveEntry);
   connect(qso_, &QLineEdit::returnPressed, this, saveEntry);
+
+  // The programmable keys: F1..F12 above Shift F1..Shift F12. The buttons take no focus, so the
+  // keyboard stays where the operator types.
+  auto* keyRows = new QGridLayout;
+  keyRows->setSpacing(2);
+  for (int k = 0; k < 24; ++k) {
+    auto* b = new QPushButton;
+    b->setObjectName(QString("key%1").arg(k));
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setToolTip(QString::fromStdString(console::KeyName(k)));
+    b->setMinimumWidth(40);
+    b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    connect(b, &QPushButton::clicked, this, [this, k] { ProgrammableKey(k); });
+    keyRows->addWidget(b, k / 12, k % 12);
+    keys_[static_cast<size_t>(k)] = b;
+  }
+  RefreshKeyCaptions();
+  core_.console().SetTextInserter([this](std::string_view t) { InsertKeyText(t); });
+
+  // The call analysis: the alert line, the country line and the beam map.
+  alert_ = new QLabel;
+  alert_->setObjectName("alertLine");
+  alert_->setStyleSheet("color: #c00000; font-weight: bold");
+  country_ = new QLabel;
+  country_->setObjectName("countryLine");
+  beam_ = new QLabel;
+  beam_->setObjectName("beamMap");
+  beam_->setFixedSize(128, 128);
+  auto* analysis = new QHBoxLayout;
+  auto* analysisText = new QVBoxLayout;
+  analysisText->addWidget(alert_);
+  analysisText->addWidget(country_);
+  analysisText->addStretch(1);
+  analysis->addLayout(analysisText, 1);
+  analysis->addWidget(beam_);
 
   auto* status = new QHBoxLayout;
   imd_ = new QLabel;
@@ -244,6 +321,11 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   hint_->setStyleSheet("color: #a00000; font-weight: bold");
   status->addWidget(quality_);
   status->addWidget(imd_);
+  auto* imdSend = new QPushButton("Send IMD");
+  imdSend->setObjectName("sendImd");
+  imdSend->setFocusPolicy(Qt::NoFocus);
+  connect(imdSend, &QPushButton::clicked, this, [this] { core_.console().SendImdReport(); });
+  status->addWidget(imdSend);
   status->addWidget(hint_);
   port_ = new QLabel;
   port_->setStyleSheet("color: #805000");
@@ -264,7 +346,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   v->addLayout(top);
   v->addLayout(second);
   v->addWidget(split, 1);
+  v->addLayout(keyRows);
   v->addLayout(entry);
+  v->addLayout(analysis);
   v->addLayout(status);
   resize(large ? 1280 : 1060, large ? 900 : 640);
 
@@ -286,7 +370,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
     ShowModeWindows();
   });
   auto toggle = [this] {
-    core_.transmit().ToggleTransmit();
+    core_.console().ToggleTransmitCommand();
     txButton_->setChecked(core_.transmit().transmitting());
     txText_->setFocus();
   };
@@ -302,11 +386,24 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   auto& tx = core_.transmit();
   key(QKeySequence(Qt::CTRL | Qt::Key_End), [&tx] { tx.EndOfTransmitKey(); });
   key(QKeySequence(Qt::CTRL | Qt::Key_Delete), [&tx] { tx.ClearTransmitBuffers(); });
-  key(QKeySequence(Qt::Key_Escape), [&tx] { tx.EscapeKey(); });
+  auto& con = core_.console();
+  key(QKeySequence(Qt::Key_Escape), [&con] { con.PressEscape(); });
   for (int k = 0; k < 12; ++k) {
-    key(QKeySequence(Qt::Key_F1 + k), [this, k] { ProgrammableKey(k); });
-    key(QKeySequence(Qt::SHIFT | (Qt::Key_F1 + k)), [this, k] { ProgrammableKey(12 + k); });
+    const auto f = static_cast<Qt::Key>(Qt::Key_F1 + k);
+    key(QKeySequence(f), [this, k] { ProgrammableKey(k); });
+    key(QKeySequence(Qt::SHIFT | f), [this, k] { ProgrammableKey(12 + k); });
+    key(QKeySequence(Qt::CTRL | f), [this, k] { EditKeyText(k); });
+    key(QKeySequence(Qt::SHIFT | Qt::CTRL | f), [this, k] { EditKeyText(12 + k); });
+    key(QKeySequence(Qt::CTRL | Qt::ALT | f), [this, k] { EditKeyCaption(k); });
+    key(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::ALT | f), [this, k] { EditKeyCaption(12 + k); });
   }
+  key(QKeySequence(Qt::Key_Insert), [&con] { con.PressIns(); });
+  key(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Insert),
+      [this] { EditKeyText(console::kKeyIns); });
+  key(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), [&con] { con.PressGrayPlus(); });
+  key(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::KeypadModifier | Qt::Key_Plus),
+      [this] { EditKeyText(console::kKeyGrayPlus); });
+  key(QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_A), [this] { ShowAutoCqDialog(); });
 
   hell_ = new HellWindow(core_.settingsStore(), this);
   auto& rx = core_.receive();
@@ -489,8 +586,229 @@ void MainWindow::SetPortMonitor(bool on) {
 }
 
 void MainWindow::ProgrammableKey(int key) {
-  // In the phone modes the keys play the recorded voice messages.
-  if (IsPhone(core_.mode())) (void)core_.transmit().PlayVoiceMessage(key);
+  // The console plays the text, or in the phone modes the recorded voice message.
+  core_.console().PressKey(key);
+  if (core_.transmit().transmitting()) txText_->setFocus();
+}
+
+void MainWindow::InsertKeyText(std::string_view text) {
+  QString q;
+  q.reserve(static_cast<qsizetype>(text.size()));
+  // CR and LF arrive as separate pieces of a key text: a CR LF pair is one line break.
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool pairedLf = c == '\n' && afterCr_;
+    afterCr_ = c == '\r';
+    if (pairedLf) continue;
+    q += c == '\r' ? QChar('\n') : QChar(static_cast<ushort>(c));
+  }
+  txText_->textCursor().insertText(q);
+}
+
+void MainWindow::RefreshKeyCaptions() {
+  for (int k = 0; k < 24; ++k) {
+    const std::string& caption = core_.console().Caption(k);
+    keys_[static_cast<size_t>(k)]->setText(
+        QString::fromStdString(caption.empty() ? console::KeyName(k) : caption));
+  }
+}
+
+void MainWindow::EditKeyText(int key) {
+  auto& con = core_.console();
+  bool ok = false;
+  const QString label = key == console::kKeyIns        ? "Enter text for Ins key"
+                        : key == console::kKeyGrayPlus ? "Enter text for Gray Plus key"
+                                                       : "Text";
+  const QString text = QInputDialog::getMultiLineText(
+      this, QString::fromStdString(app::ConsoleSection::TextDialogTitle(key)), label,
+      QString::fromLatin1(con.EditText(key)), &ok);
+  if (ok) con.SetEditedText(key, text.toLatin1().toStdString());
+}
+
+void MainWindow::EditKeyCaption(int key) {
+  auto& con = core_.console();
+  bool ok = false;
+  const QString text = QInputDialog::getText(
+      this, QString::fromStdString(app::ConsoleSection::CaptionDialogTitle(key)), "Caption",
+      QLineEdit::Normal, QString::fromStdString(con.Caption(key)), &ok);
+  if (!ok) return;
+  con.SetCaption(key, text.toStdString());
+  RefreshKeyCaptions();
+}
+
+void MainWindow::ShowAutoCqDialog() {
+  auto& con = core_.console();
+  QDialog d(this);
+  d.setWindowTitle("Auto CQ");
+  auto* text = new QPlainTextEdit(QString::fromLatin1(con.EditText(console::kKeyAutoCq)));
+  auto* listen = new QSpinBox;
+  listen->setRange(0, 3600);
+  listen->setValue(con.console().keys().autoCqDelaySeconds);
+  auto* begin = new QPushButton("BEGIN");
+  auto* apply = new QPushButton("Apply");
+  auto* cancel = new QPushButton("Cancel");
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel("Listen time"));
+  row->addWidget(listen);
+  row->addWidget(new QLabel("seconds"));
+  row->addStretch(1);
+  row->addWidget(begin);
+  row->addWidget(apply);
+  row->addWidget(cancel);
+  auto* v = new QVBoxLayout(&d);
+  v->addWidget(text);
+  v->addLayout(row);
+  using B = app::ConsoleSection::AutoCqButton;
+  B chosen = B::kCancel;
+  connect(begin, &QPushButton::clicked, &d, [&] {
+    chosen = B::kBegin;
+    d.accept();
+  });
+  connect(apply, &QPushButton::clicked, &d, [&] {
+    chosen = B::kApply;
+    d.accept();
+  });
+  connect(cancel, &QPushButton::clicked, &d, &QDialog::reject);
+  (void)d.exec();
+  con.AutoCqDialog(chosen, text->toPlainText().toLatin1().toStdString(), listen->value());
+}
+
+void MainWindow::ShowTextWindow(const char* title, const std::string& text) {
+  auto* d = findChild<QDialog*>(title);
+  QPlainTextEdit* view = nullptr;
+  if (d == nullptr) {
+    d = new QDialog(this);
+    d->setObjectName(title);
+    d->setWindowTitle(title);
+    view = new QPlainTextEdit(d);
+    view->setReadOnly(true);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    (new QVBoxLayout(d))->addWidget(view);
+    d->resize(640, 360);
+  } else {
+    view = d->findChild<QPlainTextEdit*>();
+  }
+  QString t = QString::fromLatin1(text);
+  t.remove(QChar('\r'));
+  view->setPlainText(t);
+  d->show();
+  d->raise();
+}
+
+void MainWindow::ShowLogView() {
+  if (logDialog_ == nullptr) {
+    logDialog_ = new QDialog(this);
+    logDialog_->setObjectName("logDialog");
+    logDialog_->setWindowTitle("Log");
+    logTable_ = new QTableWidget(logDialog_);
+    logTable_->setObjectName("logTable");
+    logTable_->setColumnCount(log::kLogViewColumnCount);
+    QStringList headers;
+    for (const char* h : log::kLogViewColumns) headers << h;
+    logTable_->setHorizontalHeaderLabels(headers);
+    logTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    logTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    logTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* edit = new QPushButton("Edit");
+    edit->setObjectName("logEdit");
+    auto* del = new QPushButton("Delete");
+    del->setObjectName("logDelete");
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(edit);
+    row->addWidget(del);
+    auto* v = new QVBoxLayout(logDialog_);
+    v->addWidget(logTable_);
+    v->addLayout(row);
+    logDialog_->resize(760, 420);
+    // Enter edits the selected contact, Delete removes it (after the question).
+    connect(edit, &QPushButton::clicked, this, [this] { EditLogRow(logTable_->currentRow()); });
+    connect(logTable_, &QTableWidget::cellActivated, this, [this](int r, int) { EditLogRow(r); });
+    connect(del, &QPushButton::clicked, this, [this] {
+      (void)core_.console().DeleteLogRow(logTable_->currentRow());
+      FillLogTable();
+    });
+    auto* delKey = new QShortcut(QKeySequence(Qt::Key_Delete), logTable_);
+    delKey->setContext(Qt::WidgetShortcut);
+    connect(delKey, &QShortcut::activated, del, &QPushButton::click);
+  }
+  FillLogTable();
+  logDialog_->show();
+  logDialog_->raise();
+  logTable_->setFocus();
+}
+
+void MainWindow::FillLogTable() {
+  const log::LogView& view = core_.console().logView();
+  const int keep = logTable_->currentRow();
+  logTable_->setRowCount(view.RowCount());
+  for (int r = 0; r < view.RowCount(); ++r) {
+    const log::LogViewCells cells = view.Cells(r);
+    for (int c = 0; c < log::kLogViewColumnCount; ++c)
+      logTable_->setItem(r, c,
+                         new QTableWidgetItem(QString::fromLatin1(cells[static_cast<size_t>(c)])));
+  }
+  const int last = view.RowCount() - 1;
+  logTable_->setCurrentCell(keep >= 0 && keep <= last ? keep : last, 0);
+}
+
+void MainWindow::EditLogRow(int row) {
+  auto& con = core_.console();
+  if (row < 0 || row >= con.logView().RowCount()) return;
+  bool ok = false;
+  const QString text = QInputDialog::getText(logDialog_, "Edit QSO", "QSO", QLineEdit::Normal,
+                                             QString::fromLatin1(con.LogRowText(row)), &ok);
+  if (!ok) return;
+  if (con.EditLogRow(row, text.toLatin1().toStdString()) < 0)
+    QMessageBox::warning(logDialog_, "Error", "This is not a QSO record: the log is unchanged.");
+  FillLogTable();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+  if (DropFiles(e->mimeData()->urls())) e->acceptProposedAction();
+}
+
+bool MainWindow::DropFiles(const QList<QUrl>& urls) {
+  // Only the first of several dropped files is sent.
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return false;
+  return core_.console().SendTextFile(urls.front().toLocalFile().toStdString());
+}
+
+void MainWindow::RefreshCallAnalysis() {
+  auto& con = core_.console();
+  const QString alert = QString::fromStdString(con.alertText());
+  if (alert_->text() != alert) alert_->setText(alert);
+  const QString country = QString::fromStdString(con.countryLine());
+  if (country_->text() != country) country_->setText(country);
+  const auto& m = con.beamMap();
+  if (beam_->pixmap().isNull() || m.label != shownBeamLabel_ || m.endX != shownBeamX_ ||
+      m.endY != shownBeamY_) {
+    shownBeamLabel_ = m.label;
+    shownBeamX_ = m.endX;
+    shownBeamY_ = m.endY;
+    QPixmap pix(128, 128);
+    pix.fill(QColor(0, 0, 80));
+    QPainter p(&pix);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0, 90, 160));
+    p.drawEllipse(QRectF(0.5, 0.5, 127, 127));
+    if (m.line) {
+      p.setPen(QPen(QColor(255, 255, 255), 1.5));
+      p.drawLine(QPointF(64, 64), QPointF(m.endX, m.endY));
+      p.setPen(QColor(0xF0, 0xF0, 0));
+      QFont f = p.font();
+      f.setPixelSize(11);
+      p.setFont(f);
+      p.drawText(QRect(20, m.labelTop, 88, m.labelBottom - m.labelTop), Qt::AlignCenter,
+                 QString::fromStdString(m.label));
+    }
+    p.end();
+    beam_->setPixmap(pix);
+  }
 }
 
 void MainWindow::ShowModeWindows() {
@@ -546,7 +864,9 @@ void MainWindow::RefreshAfterTick() {
                                              : QString());
   imd_->setText(QString::fromStdString(rx.ImdText()));
   hint_->setText(app::ReceiveSection::HintText(rx.hint()));
-  clock_->setText(QDateTime::currentDateTimeUtc().toString("HH:mm:ss 'UTC'"));
+  const QString clock = QString::fromStdString(core_.console().clockText());
+  if (clock_->text() != clock) clock_->setText(clock);
+  RefreshCallAnalysis();
   if (rx.secondFrequency() > 0) DrainSecondChannel();
   noSignal_->setChecked(rx.signalCheck() && rx.spectrum().signalCheckChecked());
   noSignal_->setVisible(rx.signalCheck());

@@ -10,9 +10,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QUrl>
 #include <QWidget>
+#include <array>
+#include <string_view>
 
 class QAction;
+class QTableWidget;
 
 #include "app/main_core.h"
 #include "ui/hell_window.h"
@@ -61,11 +65,24 @@ class MainWindow final : public QWidget {
   QDialog* testLinesDialog() { return testDialog_; }
   SpotWindow* spotWindow() { return spotWindow_; }
   TncWindow* tncWindow() { return tncWindow_; }
-  // The programmable keys 0..23 (F1..F12, Shift+F1..F12).
-  void ProgrammableKey(int key);
   // The main settings sheet, modal; setupSheet() is the open one (null when closed).
   void OpenSetup();
   QDialog* setupSheet() { return setupSheet_; }
+  // The programmable keys 0..23 (F1..F12, Shift+F1..F12), played through the console.
+  void ProgrammableKey(int key);
+  QPushButton* keyButton(int key) { return keys_[static_cast<size_t>(key)]; }
+  QLabel* alertLine() { return alert_; }
+  QLabel* beamMap() { return beam_; }
+  QLabel* countryLine() { return country_; }
+  // The key text and caption dialogs (Ctrl+F1.., Ctrl+Alt+F1..), the Auto CQ dialog.
+  void EditKeyText(int key);
+  void EditKeyCaption(int key);
+  void ShowAutoCqDialog();
+  // The log view with Edit and Delete.
+  void ShowLogView();
+  QDialog* logDialog() { return logDialog_; }
+  // Files dropped on the window: the first is sent as a text file. False when none was sent.
+  bool DropFiles(const QList<QUrl>& urls);
   // Switches the port monitor on or off with its window.
   void SetPortMonitor(bool on);
 
@@ -74,6 +91,9 @@ class MainWindow final : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  // A text file dropped on the window is sent like the Send text file command.
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   QDialog* setupSheet_ = nullptr;
@@ -84,6 +104,14 @@ class MainWindow final : public QWidget {
   void RefreshMemoryList();
   void ShowDialog(QDialog* d, app::CPositionDialog& pos, const char* caption);
   void RememberDialog(QDialog* d, app::CPositionDialog& pos);
+  // Expanded key text into the transmit window at its caret (Latin-1, CR LF as a line break).
+  void InsertKeyText(std::string_view text);
+  void RefreshCallAnalysis();
+  void FillLogTable();
+  void EditLogRow(int row);
+  // A read-only text window (statistics, DXCC INFO), made on first use.
+  void ShowTextWindow(const char* title, const std::string& text);
+  void RefreshKeyCaptions();
 
   app::MainCore& core_;
   QComboBox* mode_ = nullptr;
@@ -115,6 +143,13 @@ class MainWindow final : public QWidget {
          *port_ = nullptr;
   QDialog* secondWindow_ = nullptr;
   QPlainTextEdit* secondText_ = nullptr;
+  std::array<QPushButton*, 24> keys_{};
+  QLabel *alert_ = nullptr, *beam_ = nullptr, *country_ = nullptr;
+  QDialog* logDialog_ = nullptr;
+  QTableWidget* logTable_ = nullptr;
+  std::string shownBeamLabel_;
+  bool afterCr_ = false;  // the last key text piece ended with CR
+  double shownBeamX_ = -1, shownBeamY_ = -1;
   bool syncing_ = false;
   app::CPositionDialog secondPosition_{""};  // stored under the window's caption
 };
