@@ -21,6 +21,9 @@ fuzz-deps:
 
 test-deps:
 	@bash scripts/install-deps.sh peers
+	@if command -v npm >/dev/null 2>&1; then \
+	  sh scripts/npm-peers.sh >/dev/null 2>&1 || echo "npm peers (cabrillo, adif-parser-ts) could not be installed: those tests skip"; \
+	else echo "npm is missing: the Cabrillo and ADIF read-back tests skip"; fi
 
 build: deps
 	@cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -6,4 +6,5 @@ set -e
 dir="${VEXA_NPM_DIR:-$HOME/.cache/vexa-npm}"
 mkdir -p "$dir"
 cd "$dir"
+if [ -d node_modules/cabrillo ] && [ -d node_modules/adif-parser-ts ]; then exit 0; fi
 npm install --no-audit --no-fund cabrillo adif-parser-ts
