@@ -411,6 +411,10 @@ bool ConsoleSection::TransmitRunning() const {
   return t.active() || t.keyer().running();
 }
 
+bool ConsoleSection::CwThroughTnc() const {
+  return mode_ == Mode::Cw && ctx_.tncTerminal != nullptr;
+}
+
 void ConsoleSection::ToggleTransmit() {
   tx_.ToggleTransmit();
 }

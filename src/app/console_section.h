@@ -139,6 +139,7 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   // ConsoleHost
   void InsertTransmitText(std::string_view text) override;
   bool TransmitRunning() const override;
+  bool CwThroughTnc() const override;
   void ToggleTransmit() override;
   void PlayVoiceMessage(int key) override;
   Mode CurrentMode() const override { return mode_; }

@@ -358,7 +358,8 @@ void Console::AutoCqCall() {
 }
 
 void Console::OnClockChange(bool busy) {
-  if (autoCq_.OnClockChange(!host_.TransmitRunning(), busy)) AutoCqCall();
+  const bool listening = !host_.TransmitRunning() || host_.CwThroughTnc();
+  if (autoCq_.OnClockChange(listening, busy)) AutoCqCall();
 }
 
 }  // namespace vexa::console

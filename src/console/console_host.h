@@ -60,6 +60,9 @@ class ConsoleHost {
   virtual void InsertTransmitText(std::string_view text) = 0;
   // A sound transmission is running or the CW keyer runs.
   virtual bool TransmitRunning() const = 0;
+  // CW goes out through the TNC terminal's controller (its keyer sends while the program
+  // listens, so Auto CQ counts on while sending).
+  virtual bool CwThroughTnc() const { return false; }
   virtual void ToggleTransmit() = 0;
   // A phone mode key plays its recorded message (key 0..23).
   virtual void PlayVoiceMessage(int key) = 0;

@@ -285,6 +285,19 @@ TEST_F(ConsoleTest, AutoCqCallsAgainAtTheEleventhClockChange) {
   EXPECT_EQ(host.toggles, 2);
 }
 
+TEST_F(ConsoleTest, AutoCqCountsOnWhileTheTncKeysTheCw) {
+  console.keys().autoCqText = "CQ<RX>";
+  console.autoCq().SetListenSeconds(3);
+  console.autoCq().Start();
+  host.running = true;  // the keyer runs, but the controller does the sending
+  host.throughTnc = true;
+  for (int i = 0; i < 3; ++i) console.OnClockChange(false);
+  EXPECT_EQ(host.window, "");
+  console.OnClockChange(false);
+  EXPECT_EQ(host.window, "CQ\xAE") << "called again while sending";
+  EXPECT_EQ(host.toggles, 0) << "the keyer already runs";
+}
+
 TEST_F(ConsoleTest, AutoCqWaitsWhileARttyStationIsHeardAndWhenOff) {
   console.autoCq().SetListenSeconds(3);
   console.autoCq().Start();

@@ -15,6 +15,7 @@ class FakeConsoleHost : public ConsoleHost {
     inserts.emplace_back(text);
   }
   bool TransmitRunning() const override { return running; }
+  bool CwThroughTnc() const override { return throughTnc; }
   void ToggleTransmit() override {
     ++toggles;
     events.push_back("TX after \"" + window + "\"");
@@ -39,6 +40,7 @@ class FakeConsoleHost : public ConsoleHost {
   std::vector<MacroAction> actions;
   std::map<QsoField, std::string> fields;
   bool running = false;
+  bool throughTnc = false;
   int toggles = 0;
   Mode mode = Mode::Psk31;
   StationData station{"DL1ABC", "Hans", "Berlin"};
