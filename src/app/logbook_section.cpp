@@ -177,6 +177,28 @@ int LogbookSection::CreateContestReport(const std::function<void(const std::stri
                                       progress);
 }
 
+bool LogbookSection::ChooseContest(const std::string& name, int categoryIndex) {
+  if (!name.empty() && contest::ContestNumberOf(name) < 0) return false;
+  const auto& cats = contest::Categories(name);
+  if (categoryIndex < 0 || categoryIndex >= static_cast<int>(cats.size())) categoryIndex = 0;
+  settings_.contestName = name;
+  settings_.contestClass = categoryIndex;
+  settings_.singleBandIdx =
+      cats.empty() ? -1 : contest::SingleBandOfCategory(cats[static_cast<size_t>(categoryIndex)]);
+  auto& store = ctx_.store();
+  int failed = 0;
+  failed += store.WriteSettingText("Contest", "Name", name) != 0;
+  failed += store.WriteSettingInt("Contest", "Class", settings_.contestClass) != 0;
+  failed += store.WriteSettingInt("Contest", "SingleBandIdx", settings_.singleBandIdx) != 0;
+  if (failed > 0) ctx_.bus.Notice("The contest could not be stored: " + store.lastError());
+  entry_->contest.name = name;
+  entry_->contest.serialNumbers = false;
+  entry_->askExchange = nullptr;
+  exchange_.reset();
+  SetUpContest();
+  return true;
+}
+
 int LogbookSection::ExportCabrillo() {
   platform::Prompt& prompt = ctx_.prompt() != nullptr ? *ctx_.prompt() : silentPrompt_;
   return contest::ExportCabrillo(ctx_.config.paths.workDir, ContestSetup(), countries_, prompt);

@@ -73,6 +73,10 @@ class LogbookSection final : public Section, private log::QsoSink {
   // The report files and the Cabrillo log of the chosen contest (a contest::ReportError).
   [[nodiscard]] int CreateContestReport(const std::function<void(const std::string&)>& progress);
   [[nodiscard]] int ExportCabrillo();
+  // The Contest dialog's choice, written at once: the contest ("" leaves contest mode) and the
+  // category's index in its list; a single-band category sets the band. False for a contest
+  // the catalogue does not know (nothing changes).
+  bool ChooseContest(const std::string& name, int categoryIndex);
 
  private:
   // QsoSink: every contact of the scan and of a save enters the tables.

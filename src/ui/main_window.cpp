@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "ui/contest_dialog.h"
 #include "ui/setup_dialog.h"
 #include "ui/tnc_window.h"
 
@@ -231,6 +232,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   monitorAction_->setObjectName("portMonitor");
   monitorAction_->setCheckable(true);
   connect(monitorAction_, &QAction::toggled, this, [this](bool on) { SetPortMonitor(on); });
+  QAction* contestAction = menu->addAction("Contest dialog");
+  contestAction->setObjectName("contestDialog");
+  connect(contestAction, &QAction::triggered, this, [this] { contestDialog_->Open(); });
   QAction* tncAction = menu->addAction("TNC terminal");
   tncAction->setObjectName("tncTerminal");
   connect(tncAction, &QAction::triggered, this, [this] { tncWindow_->Toggle(); });
@@ -440,6 +444,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   RefreshMemoryList();
   // The spot window: a taken spot puts its call into the QSO entry.
   tncWindow_ = new TncWindow(core_, this);
+  contestDialog_ = new ContestDialog(core_, this);
   spotWindow_ = new SpotWindow(
       core_,
       [this](const std::string& call, int32_t) {

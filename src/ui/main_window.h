@@ -19,6 +19,7 @@ class QAction;
 class QTableWidget;
 
 #include "app/main_core.h"
+#include "ui/contest_dialog.h"
 #include "ui/hell_window.h"
 #include "ui/spectrum_widget.h"
 #include "ui/spot_window.h"
@@ -65,6 +66,7 @@ class MainWindow final : public QWidget {
   QDialog* testLinesDialog() { return testDialog_; }
   SpotWindow* spotWindow() { return spotWindow_; }
   TncWindow* tncWindow() { return tncWindow_; }
+  ContestDialog* contestDialog() { return contestDialog_; }
   // The main settings sheet, modal; setupSheet() is the open one (null when closed).
   void OpenSetup();
   QDialog* setupSheet() { return setupSheet_; }
@@ -98,6 +100,7 @@ class MainWindow final : public QWidget {
  private:
   QDialog* setupSheet_ = nullptr;
   TncWindow* tncWindow_ = nullptr;
+  ContestDialog* contestDialog_ = nullptr;
   void DrainSecondChannel();
   void ShowModeWindows();
   void BuildDialogs();

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cmath>
+#include <filesystem>
 #include <set>
 
 #include "app/demo_audio.h"
@@ -468,6 +469,49 @@ TEST(MainWindow, TheTncTerminalShowsWhatComesTakesTypingAndKeepsItsSettings) {
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(r.core->tncTerminal().isOpen());
   EXPECT_EQ(r.store.ReadSettingInt("TNC", "Speed", 0), 4800);
+}
+
+}  // namespace
+}  // namespace vexa::ui
+
+namespace vexa::ui {
+namespace {
+
+TEST(MainWindow, TheContestDialogChoosesScoresAndWritesTheReportFiles) {
+  Rig r;
+  r.core->members().myCall.value = "W1AW/P";
+  test::WriteFileBytes(
+      r.dir.File("log.log"),
+      "DL1ABC 12/Feb/2000 00:10:00z 14.085.000 RTTY 599/599 001&001 [WPX RTTY]\r\n\r\n"
+      "W2XYZ 12/Feb/2000 00:30:00z 14.086.000 RTTY 599/599 003&010 [WPX RTTY]\r\n\r\n");
+  ContestDialog* d = r.window->contestDialog();
+  ASSERT_NE(d, nullptr);
+  d->Open();
+  EXPECT_EQ(d->contest()->currentIndex(), 0) << "no contest chosen yet";
+  EXPECT_FALSE(d->category()->isEnabled());
+  // The contest list in catalogue order after "(no contest)"; a single-band category.
+  ASSERT_EQ(d->contest()->count(), 15);
+  d->contest()->setCurrentIndex(d->contest()->findText("CQ WW RTTY"));
+  EXPECT_EQ(d->period()->text().toStdString(), "26/Sep/2000 00:00:01 - 27/Sep/2000 23:59:59");
+  d->category()->setCurrentIndex(d->category()->findText("Single Op 20m"));
+  d->ApplyChoice();
+  EXPECT_EQ(r.store.ReadSettingText("Contest", "Name", ""), "CQ WW RTTY");
+  EXPECT_EQ(r.store.ReadSettingInt("Contest", "Class", -9), 4);
+  EXPECT_EQ(r.store.ReadSettingInt("Contest", "SingleBandIdx", -9), 4);
+  EXPECT_EQ(r.core->logbook().settings().contestName, "CQ WW RTTY");
+
+  d->contest()->setCurrentIndex(d->contest()->findText("WPX RTTY"));
+  d->CreateReport();
+  EXPECT_EQ(d->status()->text().toStdString(), "Report files and Cabrillo log written");
+  for (const char* ext : {".log", ".dup", ".wpx", ".sum", ".cbr"})
+    EXPECT_TRUE(std::filesystem::exists(r.dir.File(std::string("W1AW_P") + ext))) << ext;
+  EXPECT_NE(d->score()->toPlainText().toStdString().find("Claimed Score"), std::string::npos)
+      << d->score()->toPlainText().toStdString();
+  // Back to no contest: the logbook leaves contest mode.
+  d->contest()->setCurrentIndex(0);
+  d->ApplyChoice();
+  EXPECT_EQ(r.store.ReadSettingText("Contest", "Name", "x"), "");
+  EXPECT_EQ(r.core->logbook().settings().contestName, "");
 }
 
 }  // namespace
