@@ -16,25 +16,12 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "platform/audio/audio_backend.h"
 #include "support/test_paths.h"
 
 namespace vexa::cli {
 namespace {
-
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(const test::TempDir& dir, std::vector<std::string> args) {
-  std::vector<std::string> full = {"--workdir", dir.path()};
-  full.insert(full.end(), args.begin(), args.end());
-  std::ostringstream out, err;
-  const int code = RunCli(full, out, err);
-  return {code, out.str(), err.str()};
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> v;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "packet/ax25_frame.h"
 #include "packet/kiss.h"
 #include "packet/packet_channels.h"
@@ -30,18 +31,9 @@
 namespace vexa::cli {
 namespace {
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(const test::TempDir& dir, std::vector<std::string> args) {
-  std::vector<std::string> full = {"--workdir", dir.path(), "--config", dir.File("vexa.ini")};
-  full.insert(full.end(), args.begin(), args.end());
-  std::ostringstream out, err;
-  const int code = RunCli(full, out, err);
-  return {code, out.str(), err.str()};
+// Every run reads the folder's own settings file.
+CliRun WithConfig(const test::TempDir& dir, std::vector<std::string> args) {
+  return Cli(dir, std::move(args), /*withConfig=*/true);
 }
 
 packet::Ax25Address Call(const char* c) {
@@ -109,12 +101,13 @@ std::string RunTool(const std::string& cmd) {
 
 TEST(PacketStationCli, UsageErrors) {
   test::TempDir dir;
-  EXPECT_EQ(Cli(dir, {"packet", "--modem", "9"}).code, kExitUsage);
-  EXPECT_EQ(Cli(dir, {"packet", "--connect", "DL2YOU"}).code, kExitUsage);  // no own call
-  EXPECT_EQ(Cli(dir, {"packet", "--mycall", "TOOLONGCALL"}).code, kExitUsage);
-  EXPECT_EQ(Cli(dir, {"packet", "--via", "X"}).code, kExitUsage);
-  EXPECT_EQ(Cli(dir, {"packet", "--mycall", "DL1ME", "--audio-in", dir.File("none.wav")}).code,
-            kExitBadInput);
+  EXPECT_EQ(WithConfig(dir, {"packet", "--modem", "9"}).code, kExitUsage);
+  EXPECT_EQ(WithConfig(dir, {"packet", "--connect", "DL2YOU"}).code, kExitUsage);  // no own call
+  EXPECT_EQ(WithConfig(dir, {"packet", "--mycall", "TOOLONGCALL"}).code, kExitUsage);
+  EXPECT_EQ(WithConfig(dir, {"packet", "--via", "X"}).code, kExitUsage);
+  EXPECT_EQ(
+      WithConfig(dir, {"packet", "--mycall", "DL1ME", "--audio-in", dir.File("none.wav")}).code,
+      kExitBadInput);
 }
 
 // The peer connects, sends a line and disconnects; Vexa accepts at the next tick, shows the
@@ -130,16 +123,16 @@ TEST(PacketStationCli, AcceptsAnIncomingConnectionFromTheAudio) {
               {7.0, Peer(FrameType::Disc, packet::kCommand, 1)}},
              9.0);
   const std::string out = dir.File("vexa.wav");
-  const CliRun r =
-      Cli(dir, {"packet", "--mycall", "DL1ME", "--modem", "1", "--audio-in", in, "--audio-out", out,
-                "--seconds", "9", "--text-file", WriteText(dir, "typed.txt", "hi there\n")});
+  const CliRun r = WithConfig(
+      dir, {"packet", "--mycall", "DL1ME", "--modem", "1", "--audio-in", in, "--audio-out", out,
+            "--seconds", "9", "--text-file", WriteText(dir, "typed.txt", "hi there\n")});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   EXPECT_TRUE(Contains(r.out, "*** INCOMING CONNECT from DL2YOU\n")) << r.out;
   EXPECT_TRUE(Contains(r.out, "hello from the peer\n")) << r.out;
   EXPECT_TRUE(Contains(r.out, "hi there\n")) << r.out;  // the local echo
   EXPECT_TRUE(Contains(r.out, "*** DISCONNECTED.\n")) << r.out;
   // Vexa's own frames, heard back by its own receiver: UA, the I frame, RR, and DM to the DISC.
-  const CliRun rx = Cli(dir, {"rx", "--mode", "ax25", "--modem", "1", "--monitor", out});
+  const CliRun rx = WithConfig(dir, {"rx", "--mode", "ax25", "--modem", "1", "--monitor", out});
   ASSERT_EQ(rx.code, kExitOk) << rx.err;
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>UA,F")) << rx.out;
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>I00,C,f0:\r\nhi there\r")) << rx.out;
@@ -169,9 +162,9 @@ TEST(PacketStationCli, ConnectsSendsAndDisconnects) {
               {7.0, Peer(FrameType::Ua, packet::kResponse, 1)}},
              9.0);
   const std::string out = dir.File("vexa.wav");
-  const CliRun r = Cli(dir, {"packet", "--mycall", "DL1ME", "--modem", "1", "--audio-in", in,
-                             "--audio-out", out, "--connect", "DL2YOU", "--seconds", "9",
-                             "--text-file", WriteText(dir, "typed.txt", "ping\r\n")});
+  const CliRun r = WithConfig(dir, {"packet", "--mycall", "DL1ME", "--modem", "1", "--audio-in", in,
+                                    "--audio-out", out, "--connect", "DL2YOU", "--seconds", "9",
+                                    "--text-file", WriteText(dir, "typed.txt", "ping\r\n")});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   const std::string want[] = {"*** TRYING...\n", "*** CONNECTED.\n",     "ping\n",
                               "echo: ping\n",    "*** DISCONNECTING.\n", "*** DISCONNECTED.\n"};
@@ -181,7 +174,7 @@ TEST(PacketStationCli, ConnectsSendsAndDisconnects) {
     ASSERT_NE(p, std::string::npos) << "missing in order: " << w << "\n" << r.out;
     at = p + w.size();
   }
-  const CliRun rx = Cli(dir, {"rx", "--mode", "ax25", "--modem", "1", "--monitor", out});
+  const CliRun rx = WithConfig(dir, {"rx", "--mode", "ax25", "--modem", "1", "--monitor", out});
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>SABM,P")) << rx.out;
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>I00,C,f0:\r\nping\r")) << rx.out;
   EXPECT_TRUE(Contains(rx.out, "DL1ME>DL2YOU>DISC,P")) << rx.out;
@@ -242,8 +235,9 @@ TEST(PacketStationCli, KissTcpServerSendsClientFramesAndSharesWhatItHears) {
     }
   } vexa;
   vexa.t = std::thread([&] {
-    run = Cli(dir, {"packet", "--modem", "1", "--audio-in", in, "--audio-out", out, "--kiss-tcp",
-                    std::to_string(port), "--seconds", "4", "--text-file", none});
+    run = WithConfig(dir,
+                     {"packet", "--modem", "1", "--audio-in", in, "--audio-out", out, "--kiss-tcp",
+                      std::to_string(port), "--seconds", "4", "--text-file", none});
   });
   KissClient a, b;
   platform::TcpSocket silent;
@@ -271,7 +265,7 @@ TEST(PacketStationCli, KissTcpServerSendsClientFramesAndSharesWhatItHears) {
   ASSERT_EQ(run.code, kExitOk) << run.err;
   EXPECT_EQ(a.frames, std::vector<std::string>{"DL7AIR>APRS:on air"});
   EXPECT_EQ(b.frames, std::vector<std::string>{"DL7AIR>APRS:on air"});
-  const CliRun rx = Cli(dir, {"rx", "--mode", "ax25", "--modem", "1", out});
+  const CliRun rx = WithConfig(dir, {"rx", "--mode", "ax25", "--modem", "1", out});
   EXPECT_TRUE(Contains(rx.out, "DL1KIS>APVX,WIDE1-1:from a KISS client\xc0\xdb")) << rx.out;
   if (!HaveTool("atest")) {
     GTEST_SKIP() << "atest (direwolf) is not installed: scripts/install-deps.sh peers";
@@ -296,9 +290,9 @@ TEST(PacketStationCli, UsesANetworkKissTncAsTheModem) {
     }
   } vexa;
   vexa.t = std::thread([&] {
-    run =
-        Cli(dir, {"packet", "--mycall", "DL1ME", "--tnc", "127.0.0.1:" + std::to_string(tnc.port()),
-                  "--connect", "DL2YOU", "--seconds", "8", "--text-file", typed});
+    run = WithConfig(
+        dir, {"packet", "--mycall", "DL1ME", "--tnc", "127.0.0.1:" + std::to_string(tnc.port()),
+              "--connect", "DL2YOU", "--seconds", "8", "--text-file", typed});
   });
   // Raw KISS frames with their command byte, escapes undone.
   std::vector<std::vector<uint8_t>> frames;

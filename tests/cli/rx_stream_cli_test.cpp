@@ -9,24 +9,11 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "support/test_paths.h"
 
 namespace vexa::cli {
 namespace {
-
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(const test::TempDir& dir, std::vector<std::string> args) {
-  std::vector<std::string> full = {"--workdir", dir.path()};
-  full.insert(full.end(), args.begin(), args.end());
-  std::ostringstream out, err;
-  const int code = RunCli(full, out, err);
-  return {code, out.str(), err.str()};
-}
 
 // Runs the command with the bytes on standard input (a pipe fed by a thread).
 CliRun CliWithStdin(const test::TempDir& dir, std::vector<std::string> args,

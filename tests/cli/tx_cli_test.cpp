@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "decoders/cw_decoder.h"
 #include "engine/rx_text_queue.h"
 #include "platform/audio/audio_backend.h"
@@ -17,20 +18,6 @@
 
 namespace vexa::cli {
 namespace {
-
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(const test::TempDir& dir, std::vector<std::string> args) {
-  std::vector<std::string> full = {"--workdir", dir.path()};
-  full.insert(full.end(), args.begin(), args.end());
-  std::ostringstream out, err;
-  const int code = RunCli(full, out, err);
-  return {code, out.str(), err.str()};
-}
 
 const std::string kText = "CQ CQ DE VEXA TEST 73 THE QUICK BROWN FOX JUMPS OVER 1234567890";
 
