@@ -190,8 +190,8 @@ int CmdRig(CliContext& ctx) {
     c.prompt = &prompt;
     c.audio = sound.get();
     CliHost host;
+    MonitorProbe probe(ctx.out);  // outlives the core, which calls it up to its end
     app::MainCore core(c, platform::TraceLog(), host, app::kTemplateNormal);
-    MonitorProbe probe(ctx.out);
     if (cmd == "monitor") core.AddSection(probe);
     core.OnInitDialog();
     auto& rig = core.rig();

@@ -130,7 +130,9 @@ void RttyBest::ProcessDecimated() {
 }
 
 float RttyBest::At(double pos) const {
-  const double oldest = static_cast<double>(now_ - kHistory + 1);
+  if (now_ < 0) return 0;
+  // Before the history has filled, its oldest step is step 0.
+  const double oldest = static_cast<double>(std::max<int64_t>(0, now_ - kHistory + 1));
   if (pos < oldest) pos = oldest;
   if (pos > static_cast<double>(now_)) pos = static_cast<double>(now_);
   const auto i = static_cast<int64_t>(std::floor(pos));
@@ -173,7 +175,8 @@ void RttyBest::Sample(float v) {
   hist_[static_cast<size_t>(now_ % kHistory)] = v;
   const double bit = stepsPerBit_;
   const double start = static_cast<double>(now_) - 6 * bit;
-  if (start - bit < static_cast<double>(now_ - kHistory + 1)) return;
+  // A whole frame must lie inside the history (and after the first step).
+  if (start - bit < static_cast<double>(std::max<int64_t>(0, now_ - kHistory + 1))) return;
   if (bestScore_ < 0 && start < nextStart_) return;
   const float score = FrameScore(start);
   if (score > bestScore_) {
