@@ -158,16 +158,8 @@ std::string BuildCabrillo(std::string_view logBytes, const ReportSetup& setup,
 
 int ExportCabrillo(const std::string& workDir, const ReportSetup& setup,
                    callinfo::CountryTable& table, platform::Prompt& prompt, std::string* fileName) {
-  if (ContestNumberOf(setup.contest) < 0) {
-    prompt.Message("No contest chosen", "Error", platform::PromptIcon::Error);
-    return kReportNoContest;
-  }
-  const std::string dir = workDir.empty() || workDir.back() == '/' ? workDir : workDir + "/";
-  std::string bytes;
-  if (log::ReadLogBytes(dir + log::kLogFileName, bytes) != log::kLogOk) {
-    prompt.Message("Can't open log file", "Error", platform::PromptIcon::Error);
-    return kReportNoLog;
-  }
+  std::string dir, bytes;
+  if (const int rc = OpenContestLog(workDir, setup, prompt, dir, bytes); rc != kReportOk) return rc;
   const std::string name = ReportBaseName(setup.myCall) + ".cbr";
   if (fileName) *fileName = name;
   if (log::WriteFileAtomic(dir + name, BuildCabrillo(bytes, setup, table, prompt)) != log::kLogOk) {

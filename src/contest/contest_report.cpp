@@ -301,19 +301,25 @@ ReportFiles BuildContestReport(std::string_view logBytes, const ReportSetup& set
   return f;
 }
 
-int CreateContestReport(const std::string& workDir, const ReportSetup& setup,
-                        callinfo::CountryTable& table, platform::Prompt& prompt,
-                        const std::function<void(const std::string&)>& progress, ReportFiles* out) {
+int OpenContestLog(const std::string& workDir, const ReportSetup& setup, platform::Prompt& prompt,
+                   std::string& dir, std::string& bytes) {
   if (ContestNumberOf(setup.contest) < 0) {
     prompt.Message("No contest chosen", "Error", platform::PromptIcon::Error);
     return kReportNoContest;
   }
-  const std::string dir = workDir.empty() || workDir.back() == '/' ? workDir : workDir + "/";
-  std::string bytes;
+  dir = workDir.empty() || workDir.back() == '/' ? workDir : workDir + "/";
   if (log::ReadLogBytes(dir + log::kLogFileName, bytes) != log::kLogOk) {
     prompt.Message("Can't open log file", "Error", platform::PromptIcon::Error);
     return kReportNoLog;
   }
+  return kReportOk;
+}
+
+int CreateContestReport(const std::string& workDir, const ReportSetup& setup,
+                        callinfo::CountryTable& table, platform::Prompt& prompt,
+                        const std::function<void(const std::string&)>& progress, ReportFiles* out) {
+  std::string dir, bytes;
+  if (const int rc = OpenContestLog(workDir, setup, prompt, dir, bytes); rc != kReportOk) return rc;
   log::WorkedTable worked;
   callinfo::MultiplierTally tally;
   ReportFiles f = BuildContestReport(bytes, setup, table, prompt, progress, worked, tally);

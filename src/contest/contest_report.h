@@ -43,6 +43,12 @@ struct ReportFiles {
 // control characters, ...) become '_' too; an empty call gives "NOCALL".
 std::string ReportBaseName(std::string_view myCall);
 
+// The first step of every contest file: the contest must be known and "log.log" readable (each
+// failure is said through the prompt). On success `dir` is the working folder with its '/' and
+// `bytes` the log. kReportOk, kReportNoContest or kReportNoLog.
+int OpenContestLog(const std::string& workDir, const ReportSetup& setup, platform::Prompt& prompt,
+                   std::string& dir, std::string& bytes);
+
 // Builds the report texts from the bytes of a log file. Damaged records are shown through
 // `prompt` ("Not parsed:\r\n" + record); `progress` (may be empty) gets "QSO's processed: %i"
 // every 10 QSOs. `worked` and `tally` receive the pass's tables.

@@ -15,6 +15,7 @@
 #include "cli/cli.h"
 #include "log/log_file.h"
 #include "support/core_config.h"
+#include "support/qt_app.h"
 #include "support/script_prompt.h"
 #include "support/test_paths.h"
 #include "ui/main_window.h"
@@ -22,15 +23,7 @@
 namespace vexa::ui {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "vexa_ui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = QApplication::instance() != nullptr
-                                 ? static_cast<QApplication*>(QApplication::instance())
-                                 : new QApplication(argc, argv);
-  return *app;
-}
+using test::App;
 
 class NullHost final : public app::CoreHost {
  public:

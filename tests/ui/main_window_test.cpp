@@ -21,22 +21,14 @@
 #include "app/headless_runner.h"
 #include "decoders/decoder_chain.h"
 #include "support/core_config.h"
+#include "support/qt_app.h"
 #include "support/script_prompt.h"
 #include "support/test_paths.h"
 
 namespace vexa::ui {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "vexa_ui_tests";
-  static char* argv[] = {name, nullptr};
-  // One application object per process, whichever test file makes it first.
-  static QApplication* app = QApplication::instance() != nullptr
-                                 ? static_cast<QApplication*>(QApplication::instance())
-                                 : new QApplication(argc, argv);
-  return *app;
-}
+using test::App;
 
 class Rig {
  public:

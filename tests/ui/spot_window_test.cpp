@@ -11,6 +11,7 @@
 #include "app/headless_runner.h"
 #include "callinfo/local_http_server.h"
 #include "support/core_config.h"
+#include "support/qt_app.h"
 #include "support/script_prompt.h"
 #include "support/test_paths.h"
 #include "ui/main_window.h"
@@ -18,15 +19,7 @@
 namespace vexa::ui {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "vexa_ui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = QApplication::instance() != nullptr
-                                 ? static_cast<QApplication*>(QApplication::instance())
-                                 : new QApplication(argc, argv);
-  return *app;
-}
+using test::App;
 
 constexpr const char* kFrance =
     "DX de K7GS:      14004.0  F5IN         op2                            2141Z";
