@@ -7,7 +7,8 @@
 #   install-deps.sh peers   that and the independent programs the tests check Vexa against
 #                           (`make test`): atest from direwolf, multimon-ng and sox for packet,
 #                           hamlib's rigctld and rigctl for network rig control, minimodem and
-#                           gnuplot for scripts/rx_quality.sh
+#                           gnuplot for scripts/rx_quality.sh, fldigi with Xvfb and
+#                           PulseAudio (driven by scripts/rx_quality/fldigi_rx.py)
 set -euo pipefail
 
 packages=(
@@ -22,7 +23,8 @@ packages=(
 for extra in "$@"; do
   case "$extra" in
     fuzz) packages+=(clang) ;;
-    peers) packages+=(direwolf multimon-ng sox libhamlib-utils minimodem gnuplot-nox) ;;
+    peers) packages+=(direwolf multimon-ng sox libhamlib-utils minimodem gnuplot-nox
+                      fldigi xvfb pulseaudio pulseaudio-utils) ;;
     *)
       echo "install-deps: unknown set '$extra' (known: fuzz, peers)" >&2
       exit 2

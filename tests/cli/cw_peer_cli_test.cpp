@@ -1,8 +1,10 @@
-// Vexa's sound-card CW read by an independent decoder: multimon-ng's MORSE_CW must find every
+// Vexa's sound-card CW read by independent decoders: multimon-ng's MORSE_CW must find every
 // word of a text, which it only does when the words are the international 7 units apart (with
-// 5 units it runs them together, "CQ CQDEW1AWW1AWPSEK").
+// 5 units it runs them together, "CQ CQDEW1AWW1AWPSEK"); fldigi, played the audio in real time
+// through a private sound server, must print the same words.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -58,6 +60,32 @@ TEST_P(CwPeers, MultimonReadsEveryWordSpaceOfVexaCw) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Speeds, CwPeers, testing::Values(20, 25));
+
+// fldigi needs a display and a sound device: the script gives it a virtual display and a
+// private PulseAudio null sink, plays the file into it and reads fldigi's receive text. Its
+// speed tracking starts from its default, so a lead-in of Vs gives it the speed before the
+// words that are checked.
+TEST(CwPeersFldigi, FldigiReadsEveryWordOfVexaCw) {
+  for (const char* tool : {"fldigi", "Xvfb", "pulseaudio", "paplay", "python3"})
+    if (!HaveTool(tool)) GTEST_SKIP() << tool << " is not installed: scripts/install-deps.sh peers";
+  test::TempDir dir;
+  const std::string wav = dir.File("cw.wav");
+  const std::string words = "CQ CQ DE W1AW W1AW PSE K";
+  std::ostringstream out, err;
+  ASSERT_EQ(RunCli({"--workdir", dir.path(), "tx", "--mode", "cw", "--wpm", "20", "--text",
+                    "VVV VVV " + words, "-o", wav},
+                   out, err),
+            0)
+      << err.str();
+  const std::string jobs = dir.File("jobs"), text = dir.File("fldigi.txt");
+  test::WriteFileBytes(jobs, "CW 800 " + wav + " " + text + " CWSPEED=20\n");
+  const int rc = std::system(
+      (std::string("python3 ") + VEXA_SCRIPTS_DIR + "/rx_quality/fldigi_rx.py " + jobs).c_str());
+  if (WIFEXITED(rc) && WEXITSTATUS(rc) == 2) GTEST_SKIP() << "fldigi cannot be run here";
+  ASSERT_EQ(rc, 0);
+  const std::string got = Trim(test::ReadFileBytes(text));
+  EXPECT_NE(got.find(words), std::string::npos) << "fldigi printed: " << got;
+}
 
 }  // namespace
 }  // namespace vexa::cli
