@@ -22,6 +22,8 @@ constexpr CommandDef kCommands[] = {
     {"lookup", "lookup CALL...               country, zones and bearing of callsigns", CmdLookup},
     {"cty", "cty update [URL] | install FILE  get the current country file", CmdCty},
     {"rx", "rx --mode MODE [OPTIONS] FILE decode an audio file (modes and options: rx -h)", CmdRx},
+    {"browse", "browse --mode psk31|rtty [--demod classic|best] FILE  every signal in a file",
+     CmdBrowse},
     {"tx", "tx --mode MODE (--text T | --text-file F) -o OUT.wav  modulate a text (tx -h)", CmdTx},
     {"rig", "rig read | set FREQ [--mode M]  the transceiver over CAT", CmdRig},
     {"ports", "ports [monitor]              serial devices and port numbers; the port monitor",
@@ -85,19 +87,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return kExitUsage;
 }
 
-bool OpenFileInput(CliContext& ctx, const std::string& file, FileInput& in, int& rc) {
+bool OpenFileInput(CliContext& ctx, const std::string& file, FileInput& in, int& rc,
+                   const char* command) {
   std::string error;
   platform::FileAudioOptions fo;
   fo.inputPath = file;
   in.backend = platform::MakeFileBackend(fo, error);
   if (!in.backend) {
-    ctx.err << "vexa-cli rx: cannot read " << file << ": " << error << "\n";
+    ctx.err << "vexa-cli " << command << ": cannot read " << file << ": " << error << "\n";
     rc = kExitBadInput;
     return false;
   }
   in.card = std::make_unique<engine::SoundCard>(*in.backend, engine::DeviceChoice{});
   if (int e = in.card->OpenSoundInput()) {
-    ctx.err << "vexa-cli rx: cannot open the audio input (error " << e << ")\n";
+    ctx.err << "vexa-cli " << command << ": cannot open the audio input (error " << e << ")\n";
     rc = kExitFailure;
     return false;
   }

@@ -48,7 +48,9 @@ struct FileInput {
   std::unique_ptr<platform::AudioBackend> backend;
   std::unique_ptr<engine::SoundCard> card;
 };
-bool OpenFileInput(CliContext& ctx, const std::string& file, FileInput& in, int& rc);
+// command: the name the messages begin with.
+bool OpenFileInput(CliContext& ctx, const std::string& file, FileInput& in, int& rc,
+                   const char* command = "rx");
 
 // Runs vexa-cli with its arguments (argv[0] excluded).
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
@@ -62,6 +64,7 @@ int CmdContest(CliContext& ctx);
 int CmdLookup(CliContext& ctx);
 int CmdCty(CliContext& ctx);
 int CmdRx(CliContext& ctx);
+int CmdBrowse(CliContext& ctx);
 int CmdTx(CliContext& ctx);
 int CmdPorts(CliContext& ctx);
 int CmdRig(CliContext& ctx);
