@@ -48,26 +48,35 @@ std::vector<int16_t> Mix(const std::vector<std::vector<int16_t>>& parts, double 
   return mixed;
 }
 
+// Each station sent by vexa-cli tx on its own frequency, then all mixed with noise into one file.
+std::string MakeBand(const test::TempDir& dir, const std::string& mode,
+                     const std::vector<std::pair<int, std::string>>& stations,
+                     const std::string& leadIn) {
+  std::vector<std::vector<int16_t>> parts;
+  for (const auto& [hz, text] : stations) {
+    const std::string wav = dir.File(std::to_string(hz) + ".wav");
+    const auto tx = Cli(dir, {"tx", "--mode", mode, "--freq", std::to_string(hz), "--text",
+                              leadIn + text, "-o", wav});
+    EXPECT_EQ(tx.code, 0) << tx.err;
+    std::vector<int16_t> samples;
+    std::string error;
+    EXPECT_TRUE(platform::ReadAudioFile(wav, samples, error)) << error;
+    parts.push_back(std::move(samples));
+  }
+  std::string error;
+  const std::string mixed = dir.File("mixed.wav");
+  EXPECT_TRUE(platform::WriteWavFile(mixed, Mix(parts, 300.0), error)) << error;
+  return mixed;
+}
+
 TEST(BrowseCli, FindsEveryPskSignalAtItsFrequencyWithItsText) {
   test::TempDir dir;
   const std::vector<std::pair<int, std::string>> sent = {
       {600, "CQ CQ DE K1ABC K1ABC PSE K"},
       {1100, "W2XYZ DE G3ABC UR RST 599 NAME JOHN"},
       {1700, "TEST DE DL1AAA DL1AAA TEST"}};
-  std::vector<std::vector<int16_t>> parts;
-  for (const auto& [hz, text] : sent) {
-    const std::string wav = dir.File(std::to_string(hz) + ".wav");
-    const auto tx = Cli(
-        dir, {"tx", "--mode", "psk31", "--freq", std::to_string(hz), "--text", text, "-o", wav});
-    ASSERT_EQ(tx.code, 0) << tx.err;
-    std::vector<int16_t> samples;
-    std::string error;
-    ASSERT_TRUE(platform::ReadAudioFile(wav, samples, error)) << error;
-    parts.push_back(std::move(samples));
-  }
-  std::string error;
-  const std::string mixed = dir.File("mixed.wav");
-  ASSERT_TRUE(platform::WriteWavFile(mixed, Mix(parts, 300.0), error)) << error;
+  const std::string mixed = MakeBand(dir, "psk31", sent, "");
+  ASSERT_FALSE(HasFailure());
 
   const auto run = Cli(dir, {"browse", "--mode", "psk31", mixed});
   ASSERT_EQ(run.code, 0) << run.err;
@@ -86,20 +95,8 @@ TEST(BrowseCli, FindsEveryRttySignalWithBothDemodulators) {
   test::TempDir dir;
   const std::vector<std::pair<int, std::string>> sent = {{700, "CQ CQ DE K1ABC K1ABC TEST K"},
                                                          {1500, "CQ TEST DE OH2XX OH2XX K"}};
-  std::vector<std::vector<int16_t>> parts;
-  for (const auto& [hz, text] : sent) {
-    const std::string wav = dir.File(std::to_string(hz) + ".wav");
-    const auto tx = Cli(dir, {"tx", "--mode", "rtty", "--freq", std::to_string(hz), "--text",
-                              "RYRYRY " + text, "-o", wav});
-    ASSERT_EQ(tx.code, 0) << tx.err;
-    std::vector<int16_t> samples;
-    std::string error;
-    ASSERT_TRUE(platform::ReadAudioFile(wav, samples, error)) << error;
-    parts.push_back(std::move(samples));
-  }
-  std::string error;
-  const std::string mixed = dir.File("mixed.wav");
-  ASSERT_TRUE(platform::WriteWavFile(mixed, Mix(parts, 300.0), error)) << error;
+  const std::string mixed = MakeBand(dir, "rtty", sent, "RYRYRY ");
+  ASSERT_FALSE(HasFailure());
   for (const char* demod : {"classic", "best"}) {
     const auto run = Cli(dir, {"browse", "--mode", "rtty", "--demod", demod, mixed});
     ASSERT_EQ(run.code, 0) << run.err;
