@@ -49,8 +49,9 @@ MainCore::MainCore(const CoreConfig& config, const platform::TraceLog& trace, Co
   spots_ = std::make_unique<SpotsSection>(*ctx_);
   tnc_ = std::make_unique<TncTerminalSection>(*ctx_);
   packet_ = std::make_unique<PacketSection>(*ctx_, *receive_, *transmit_);
-  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(),   memories_.get(),
-               console_.get(), spots_.get(),    tnc_.get(),     packet_.get()};
+  browser_ = std::make_unique<BrowserSection>(*ctx_);
+  sections_ = {receive_.get(), transmit_.get(), logbook_.get(), rig_.get(),    memories_.get(),
+               console_.get(), spots_.get(),    tnc_.get(),     packet_.get(), browser_.get()};
 
   Trace("Init Main Dialog - step 5\n");
 }
@@ -59,6 +60,7 @@ MainCore::~MainCore() {
   if (!destroyed_) OnDestroy();
   // Sections go in reverse order; members_ goes last: its destructor writes every member back.
   sections_.clear();
+  browser_.reset();
   packet_.reset();
   tnc_.reset();
   spots_.reset();
@@ -283,6 +285,10 @@ void MainCore::OnDestroy() {
 void MainCore::ReceivedLine(std::string_view line) {
   ForEach([line](Section& s) { s.OnReceivedLine(line); });
 }
+void MainCore::InputBlock(std::span<const int16_t> samples) {
+  ForEach([samples](Section& s) { s.OnInputBlock(samples); });
+}
+
 void MainCore::TerminalLine(std::string_view line) {
   ForEach([line](Section& s) { s.OnTerminalLine(line); });
 }

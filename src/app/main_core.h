@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/browser_section.h"
 #include "app/console_section.h"
 #include "app/logbook_section.h"
 #include "app/member_settings.h"
@@ -95,6 +96,7 @@ class MainCore final : private SectionBus {
   SpotsSection& spots() { return *spots_; }
   TncTerminalSection& tncTerminal() { return *tnc_; }
   PacketSection& packet() { return *packet_; }
+  BrowserSection& browser() { return *browser_; }
   // A further section that hears every event after the built-in ones (an extension, a probe in
   // tests). It must outlive the core.
   void AddSection(Section& section) { sections_.push_back(&section); }
@@ -135,6 +137,7 @@ class MainCore final : private SectionBus {
   void RigFrequencyChanged(int64_t dialHz) override;
   void ModeRequested(Mode mode) override;
   void PortMonitorText(std::string_view text) override;
+  void InputBlock(std::span<const int16_t> samples) override;
   void CaptureStation(StationSnapshot& snapshot) override;
   void RestoreStation(const StationSnapshot& snapshot) override;
 
@@ -158,6 +161,7 @@ class MainCore final : private SectionBus {
   std::unique_ptr<SpotsSection> spots_;
   std::unique_ptr<TncTerminalSection> tnc_;
   std::unique_ptr<PacketSection> packet_;
+  std::unique_ptr<BrowserSection> browser_;
   std::vector<Section*> sections_;
 
   Mode mode_ = Mode::Psk31;

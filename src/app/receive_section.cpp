@@ -164,6 +164,7 @@ int ReceiveSection::OnInputBlocks() {
   platform::InputBlock block;
   while (ctx_.sound.TakeInputBlock(block)) {
     path_->ProcessBlock(block.samples);
+    ctx_.bus.InputBlock(block.samples);
     (void)ctx_.sound.RequeueInputBlock(block);
     ++n;
     if (headlessSpectrum_) RenderSpectrum(1034, 160);
@@ -193,9 +194,13 @@ void ReceiveSection::SetNet(bool on) {
   if (on) SetTxFrequency(rxHz_);
 }
 
-void ReceiveSection::TuneReceive(double hz) {
+void ReceiveSection::ClickTune(double hz) {
   TuneAll(hz);
   if (net_) SetTxFrequency(hz);
+}
+
+void ReceiveSection::TuneReceive(double hz) {
+  ClickTune(hz);
 }
 
 void ReceiveSection::TuneTransmit(double hz) {

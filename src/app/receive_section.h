@@ -55,6 +55,9 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   // --- Tuning ---
   // The common receive frequency of every receive channel and the display.
   void TuneAll(double hz);
+  // Tunes as a click on the waterfall does: the receive frequency, and with NET the transmit
+  // frequency too (a line of the signal browser, a spot).
+  void ClickTune(double hz);
   double rxFrequency() const { return rxHz_; }
   double txFrequency() const { return txHz_; }
   void SetTxFrequency(double hz);

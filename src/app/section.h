@@ -55,6 +55,8 @@ class SectionBus {
   virtual void PortMonitorText(std::string_view text) = 0;
   // A line the TNC terminal received from its controller (offered to the spot list).
   virtual void TerminalLine(std::string_view line) = 0;
+  // A block of received audio (11025 samples per second) went through the receive path.
+  virtual void InputBlock(std::span<const int16_t> samples) = 0;
   // Every section puts its part of the operating set-up into the snapshot.
   virtual void CaptureStation(StationSnapshot& snapshot) = 0;
   // The set-up goes back: the mode first, then every section takes its part.
@@ -104,6 +106,7 @@ class Section {
   virtual void OnRigFrequency(int64_t dialHz) { (void)dialHz; }
   virtual void OnPortMonitorText(std::string_view text) { (void)text; }
   virtual void OnTerminalLine(std::string_view line) { (void)line; }
+  virtual void OnInputBlock(std::span<const int16_t> samples) { (void)samples; }
   virtual void OnCapture(StationSnapshot& snapshot) { (void)snapshot; }
   virtual void OnRestore(const StationSnapshot& snapshot) { (void)snapshot; }
 };

@@ -246,7 +246,7 @@ std::vector<SettingDef> Build() {
   // Window positions
   for (const char* s :
        {"Main", "Auto CQ", "About", "Contest", "CwDialog", "HellDlg", "Input Multiline", "Partner",
-        "Test PTT/CW", "Texts", "DXC", "Input Box", "TNC", "Second RX channel"}) {
+        "Test PTT/CW", "Texts", "DXC", "Input Box", "TNC", "Second RX channel", "Browser"}) {
     t.push_back({s, "Left", SettingType::Int, 0, "", W, 0, false});
     t.push_back({s, "Top", SettingType::Int, 0, "", W, 0, false});
   }

@@ -348,9 +348,13 @@ void SignalBrowser::Frame() {
     s.queue = std::make_unique<engine::RxTextQueue>();
     if (rtty) {
       if (options_.bestRtty) {
-        s.channel = std::make_unique<RttyBest>(s.queue.get(), kRttyShiftHz);
+        auto best = std::make_unique<RttyBest>(s.queue.get(), kRttyShiftHz);
+        best->invert = options_.invert;
+        s.channel = std::move(best);
       } else {
-        s.channel = std::make_unique<RttySingleTone>(s.queue.get());
+        auto classic = std::make_unique<RttySingleTone>(s.queue.get());
+        classic->invert = options_.invert;
+        s.channel = std::move(classic);
       }
     } else {
       s.psk = std::make_unique<PskDecoder>(s.queue.get());

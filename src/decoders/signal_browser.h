@@ -34,6 +34,7 @@ struct BrowserOptions {
   double highHz = 3500.0;
   int maxSlots = 48;             // at most this many signals decoded at once
   bool bestRtty = false;         // RTTY slots use the stronger demodulator
+  bool invert = false;           // RTTY: the lower tone is mark (the sideband is inverted)
   double silenceSeconds = 10.0;  // a slot whose signal is gone this long is closed
 };
 

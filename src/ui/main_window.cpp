@@ -241,6 +241,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   QAction* spotsAction = menu->addAction("DX spots");
   spotsAction->setObjectName("dxSpots");
   connect(spotsAction, &QAction::triggered, this, [this] { spotWindow_->OpenSpotWindow(); });
+  QAction* browserAction = menu->addAction("Signal browser");
+  browserAction->setObjectName("signalBrowserAction");
+  connect(browserAction, &QAction::triggered, this, [this] { browserWindow_->Toggle(); });
   QAction* testLines = menu->addAction("Test PTT/CW");
   testLines->setObjectName("testLines");
   connect(testLines, &QAction::triggered, this,
@@ -428,7 +431,10 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   });
   connect(squelch_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetSquelchSwitch(on); });
   connect(twoTone_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetTwoTone(on); });
-  connect(bestDemod_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetBestDemod(on); });
+  connect(bestDemod_, &QCheckBox::toggled, this, [this, &rx](bool on) {
+    rx.SetBestDemod(on);
+    core_.browser().SetBestRtty(on);
+  });
   connect(rxOn_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetReceiveOn(on); });
   connect(signal_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetSignalCheck(on); });
   connect(uos_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetUnshiftOnSpace(on); });
@@ -445,6 +451,8 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   // The spot window: a taken spot puts its call into the QSO entry.
   tncWindow_ = new TncWindow(core_, this);
   contestDialog_ = new ContestDialog(core_, this);
+  browserWindow_ = new BrowserWindow(
+      core_, [this] { SyncControls(); }, this);
   spotWindow_ = new SpotWindow(
       core_,
       [this](const std::string& call, int32_t) {
@@ -878,6 +886,7 @@ void MainWindow::RefreshAfterTick() {
   txButton_->setChecked(transmitting);
   txButton_->setText(transmitting ? "RX" : "TX");
   if (hell_->isVisible()) hell_->Refresh();
+  if (browserWindow_->isVisible()) browserWindow_->Refresh();
   if (cwDialog_->isVisible())
     cwCaption_->setText(QString::fromStdString(core_.transmit().CwSpeedCaption()));
   auto& rig = core_.rig();

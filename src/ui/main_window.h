@@ -19,6 +19,7 @@ class QAction;
 class QTableWidget;
 
 #include "app/main_core.h"
+#include "ui/browser_window.h"
 #include "ui/contest_dialog.h"
 #include "ui/hell_window.h"
 #include "ui/spectrum_widget.h"
@@ -66,6 +67,7 @@ class MainWindow final : public QWidget {
   QDialog* testLinesDialog() { return testDialog_; }
   SpotWindow* spotWindow() { return spotWindow_; }
   TncWindow* tncWindow() { return tncWindow_; }
+  BrowserWindow* browserWindow() { return browserWindow_; }
   ContestDialog* contestDialog() { return contestDialog_; }
   // The main settings sheet, modal; setupSheet() is the open one (null when closed).
   void OpenSetup();
@@ -135,6 +137,7 @@ class MainWindow final : public QWidget {
   QLabel* cwCaption_ = nullptr;
   QDialog* testDialog_ = nullptr;
   SpotWindow* spotWindow_ = nullptr;
+  BrowserWindow* browserWindow_ = nullptr;
   app::CPositionDialog cwPosition_{"CwDialog"};
   app::CPositionDialog testPosition_{"Test PTT/CW"};
   QPushButton* txButton_ = nullptr;
