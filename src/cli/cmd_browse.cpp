@@ -21,11 +21,12 @@ struct BrowseArgs {
 
 int Usage(CliContext& ctx, const std::string& message) {
   if (!message.empty()) ctx.err << "vexa-cli browse: " << message << "\n";
-  ctx.err << "usage: vexa-cli browse --mode psk31|rtty [--demod classic|best] [--low HZ]"
-             " [--high HZ] FILE.wav\n"
+  ctx.err << "usage: vexa-cli browse --mode psk31|rtty [--demod classic|best] [--reverse]"
+             " [--low HZ] [--high HZ] FILE.wav\n"
              "  FILE.wav             any rate and channel count; - reads standard input\n"
              "  --mode               PSK31 (BPSK) or RTTY 45.45 baud, 170 Hz shift\n"
              "  --demod classic|best RTTY: the classic demodulator (default) or the stronger one\n"
+             "  --reverse            RTTY: mark on the lower tone (the other sideband)\n"
              "  --low HZ, --high HZ  the part of the audio searched, default 200 to 3500\n"
              "  prints one line per signal, by frequency: HZ, a tab, the text decoded on it\n";
   return kExitUsage;
@@ -57,6 +58,8 @@ int Parse(CliContext& ctx, BrowseArgs& o) {
         }
         (arg == "--low" ? o.options.lowHz : o.options.highHz) = hz;
       }
+    } else if (arg == "--reverse") {
+      o.options.invert = true;
     } else if (arg == "-h" || arg == "--help") {
       return Usage(ctx, "");
     } else if (arg.size() > 1 && arg[0] == '-') {

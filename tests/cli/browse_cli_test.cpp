@@ -51,12 +51,14 @@ std::vector<int16_t> Mix(const std::vector<std::vector<int16_t>>& parts, double 
 // Each station sent by vexa-cli tx on its own frequency, then all mixed with noise into one file.
 std::string MakeBand(const test::TempDir& dir, const std::string& mode,
                      const std::vector<std::pair<int, std::string>>& stations,
-                     const std::string& leadIn) {
+                     const std::string& leadIn, const std::vector<std::string>& txExtra = {}) {
   std::vector<std::vector<int16_t>> parts;
   for (const auto& [hz, text] : stations) {
     const std::string wav = dir.File(std::to_string(hz) + ".wav");
-    const auto tx = Cli(dir, {"tx", "--mode", mode, "--freq", std::to_string(hz), "--text",
-                              leadIn + text, "-o", wav});
+    std::vector<std::string> args = {"tx",     "--mode",      mode, "--freq", std::to_string(hz),
+                                     "--text", leadIn + text, "-o", wav};
+    args.insert(args.end(), txExtra.begin(), txExtra.end());
+    const auto tx = Cli(dir, args);
     EXPECT_EQ(tx.code, 0) << tx.err;
     std::vector<int16_t> samples;
     std::string error;
@@ -86,6 +88,27 @@ TEST(BrowseCli, FindsEveryPskSignalAtItsFrequencyWithItsText) {
     EXPECT_NEAR(lines[i].hz, sent[i].first, 4) << run.out;
     EXPECT_NE(lines[i].text.find(sent[i].second), std::string::npos)
         << sent[i].first << " Hz: " << lines[i].text;
+  }
+}
+
+// Stations on the other sideband (mark on the lower tone) read with --reverse, and only so.
+TEST(BrowseCli, ReverseReadsTheOtherSideband) {
+  test::TempDir dir;
+  const std::vector<std::pair<int, std::string>> sent = {{900, "CQ CQ DE K1ABC K1ABC TEST K"},
+                                                         {1700, "CQ TEST DE OH2XX OH2XX K"}};
+  const std::string mixed = MakeBand(dir, "rtty", sent, "RYRYRY ", {"--reverse"});
+  ASSERT_FALSE(HasFailure());
+  for (const char* demod : {"classic", "best"}) {
+    const auto run = Cli(dir, {"browse", "--mode", "rtty", "--demod", demod, "--reverse", mixed});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const auto lines = ParseLines(run.out);
+    ASSERT_EQ(lines.size(), sent.size()) << demod << ": " << run.out;
+    for (size_t i = 0; i < sent.size(); ++i)
+      EXPECT_NE(lines[i].text.find(sent[i].second), std::string::npos)
+          << demod << " " << sent[i].first << " Hz: " << lines[i].text;
+    const auto upright = Cli(dir, {"browse", "--mode", "rtty", "--demod", demod, mixed});
+    ASSERT_EQ(upright.code, 0) << upright.err;
+    EXPECT_EQ(upright.out.find("OH2XX"), std::string::npos) << demod << ": " << upright.out;
   }
 }
 
