@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/receive_section.h"
+#include "app/settings_table.h"
 #include "app/transmit_section.h"
 
 namespace vexa::app {
@@ -57,6 +58,29 @@ void PacketSettings::Load(const platform::SettingsStore& st) {
   defaultRemote = ReadCall(st, "DefaultRemoteCall", "");
   ReadList(st, "DefaultDigis", defaultDigis);
   tryAllSsids = I("TryAllSsids", 1) != 0;
+}
+
+void TncPortSettings::Load(const platform::SettingsStore& st) {
+  auto I = [&](const char* key, int def) { return st.ReadSettingInt("AX.25", key, def); };
+  com = I("TncCom", 0);
+  speed = I("TncSpeed", 9600);
+  data8 = I("TncData8bits", 1) != 0;
+  stopBits = I("TncStopBits", 0);
+  dtr = I("TncDtr", 0) != 0;
+  rts = I("TncRts", 0) != 0;
+  enableCommand = st.ReadSettingText("AX.25", "KissEnableCommand", "KISS ON\\nRESTART\\n");
+  exitCommand = st.ReadSettingText("AX.25", "KissDisableCommand", "^C^C^C");
+}
+
+platform::SerialLineSettings TncPortSettings::Line() const {
+  platform::SerialLineSettings ls;
+  ls.baud = speed;
+  ls.byteSize = data8 ? 8 : 7;
+  ls.parity = 0;
+  ls.stopBits = stopBits != 0 ? 2 : 0;
+  ls.dsrDtrFlow = dtr;
+  ls.ctsRtsFlow = rts;
+  return ls;
 }
 
 void FileLinkTrace::Open() {
@@ -160,24 +184,98 @@ PacketSection::PacketSection(StationContext& ctx, ReceiveSection& receive,
   engine_.UseReceiver(&receive_.packetChannels());
   engine_.set_transmit(
       [this](std::vector<int16_t> samples) { transmit_.transmitter().PlaySamples(samples); });
+  engine_.set_tnc([this](std::span<const uint8_t> bytes) { WriteTnc(bytes); });
 }
 
 PacketSection::~PacketSection() {
   receive_.SetStationFrames(nullptr);
+  if (tncPort_) (void)tncPort_->Close();  // no waits while the window goes
 }
 
 void PacketSection::OnModeChange(Mode mode) {
   const bool on = mode == Mode::Ax25Tx;
   if (active_ && !on) engine_.console().Abort();  // leaving mode 13 ends the connection
   active_ = on;
-  if (!on) {
+  SelectModem();
+}
+
+void PacketSection::SelectModem() {
+  CloseTnc();
+  if (!active_) {
     receive_.SetStationFrames(nullptr);
     return;
   }
   PacketSettings s;
   s.Load(ctx_.store());
+  tncStatus_.clear();
+  if (s.modem.type == 7) {
+    TncPortSettings t;
+    t.Load(ctx_.store());
+    // With no port number there is no packet input; the station runs without a modem.
+    if (t.com != 0) (void)OpenTnc();
+  }
   engine_.Apply(s);
   receive_.SetStationFrames([this](const packet::Ax25Frame& f) { engine_.OnModemFrame(f); });
+}
+
+bool PacketSection::OpenTnc() {
+  CloseTnc();
+  TncPortSettings t;
+  t.Load(ctx_.store());
+  if (t.com <= 0 || !ctx_.config.openSerialPort) return false;
+  const std::string device = ctx_.store().ReadSettingText("Ports", "COM" + std::to_string(t.com),
+                                                          DefaultPortDevice(t.com));
+  auto port = std::make_unique<platform::SerialPort>();
+  if (port->Open(t.com, device, t.Line()) != platform::kSerialOk) {
+    tncStatus_ = port->lastError();
+    Message("Cannot open TNC port!", "Error");
+    return false;
+  }
+  port->SetNotifier([this](int) { ctx_.host.Wake(); });
+  port->SetRts(true);
+  tncPort_ = std::move(port);
+  // Bytes of the TNC's earlier life are no packets of this session.
+  (void)tncPort_->ReadAll();
+  WriteTncText(packet::ExpandTncCommand(t.enableCommand));
+  ctx_.Sleep(1000);
+  return true;
+}
+
+void PacketSection::CloseTnc() {
+  if (!tncPort_) return;
+  if (tncPort_->IsOpen() && !tncPort_->vanished()) {
+    TncPortSettings t;
+    t.Load(ctx_.store());
+    ctx_.Sleep(500);
+    WriteTncText(packet::ExpandTncCommand(t.exitCommand));
+    ctx_.Sleep(1000);
+  }
+  tncPort_->SetNotifier(nullptr);
+  (void)tncPort_->Close();
+  tncPort_.reset();
+}
+
+void PacketSection::WriteTncText(const std::string& text) {
+  WriteTnc(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+void PacketSection::WriteTnc(std::span<const uint8_t> bytes) {
+  if (tncOpen() && !tncPort_->vanished()) (void)tncPort_->WriteBytes(bytes);
+}
+
+void PacketSection::OnWake() {
+  if (!tncPort_) return;
+  const std::string bytes = tncPort_->ReadAll();
+  if (!bytes.empty() && active_ && engine_.usesTnc())
+    engine_.OnTncBytes(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  if (tncPort_->vanished()) {
+    // Unplugged: the link's frames wait in the link and go out again once the port is back
+    // (the AX.25 settings confirmed or the mode selected again).
+    tncStatus_ = "The TNC port " + tncPort_->device() + " went away (unplugged?).";
+    CloseTnc();
+    ctx_.bus.Notice(tncStatus_);
+  }
 }
 
 void PacketSection::OnTick() {
@@ -191,6 +289,7 @@ void PacketSection::OnSecond() {
 void PacketSection::OnClosing() {
   if (active_) engine_.console().Abort();
   active_ = false;
+  CloseTnc();
   receive_.SetStationFrames(nullptr);
 }
 

@@ -26,6 +26,7 @@
 #include "packet/packet_channels.h"
 #include "packet/packet_console.h"
 #include "platform/files/settings_store.h"
+#include "platform/serial/serial_port.h"
 
 namespace vexa::app {
 
@@ -42,6 +43,22 @@ struct PacketSettings {
 
   // Reads section "AX.25". Bad callsigns and lists are left empty.
   void Load(const platform::SettingsStore& store);
+};
+
+// The serial line of the KISS TNC (modem type 7) and its start and stop command strings, as
+// stored (before the escapes are expanded).
+struct TncPortSettings {
+  int com = 0;  // port number; 0: no TNC port
+  int speed = 9600;
+  bool data8 = true;  // 8 data bits, else 7
+  int stopBits = 0;   // 0 one, 1 two
+  bool dtr = false, rts = false;
+  std::string enableCommand = "KISS ON\\nRESTART\\n";
+  std::string exitCommand = "^C^C^C";
+
+  void Load(const platform::SettingsStore& store);
+  // The line settings of the port: no parity; DTR flow raises DTR, RTS flow uses RTS/CTS.
+  platform::SerialLineSettings Line() const;
 };
 
 // Writes trace lines into "trace.log" in the working folder (emptied when a link opens).
@@ -162,6 +179,26 @@ class PacketSection final : public Section {
   PacketEngine& engine() { return engine_; }
   bool active() const { return active_; }
 
+  // The modem selection: the TNC port is closed (CloseTnc), and in mode 13 the settings are
+  // read and applied; with the KISS TNC and a port number the port is opened first (OpenTnc),
+  // so the parameter frames reach the TNC at once. Runs at every mode selection and after the
+  // AX.25 settings sheet is confirmed.
+  void SelectModem();
+  // The start sequence of the TNC port: open it, raise RTS, write the expanded KISS enable
+  // command and wait 1000 ms. False when the port would not open ("Cannot open TNC port!").
+  bool OpenTnc();
+  // The stop sequence, only when the port is open: wait 500 ms, write the expanded exit
+  // command, wait 1000 ms, close the port.
+  void CloseTnc();
+  bool tncOpen() const { return tncPort_ != nullptr && tncPort_->IsOpen(); }
+  // Why the TNC port is not open (empty when it is, or when none is configured).
+  const std::string& tncStatus() const { return tncStatus_; }
+  // The carrier-detect indicator: mode 13 with a built-in modem whose level is at or above
+  // its busy threshold.
+  bool carrierDetect() const { return active_ && !engine_.usesTnc() && engine_.carrierDetect(); }
+
+  void OnWake() override;
+
  private:
   struct QueueText final : packet::TextSink {
     engine::RxTextQueue* q = nullptr;
@@ -170,6 +207,10 @@ class PacketSection final : public Section {
     }
   };
   void Message(const char* text, const char* title);
+  void WriteTnc(std::span<const uint8_t> bytes);
+  void WriteTncText(const std::string& text);
+  // Typed text from the transmit window into the console while the link can take it.
+  void TakeTypedText();
 
   StationContext& ctx_;
   ReceiveSection& receive_;
@@ -178,6 +219,8 @@ class PacketSection final : public Section {
   FileLinkTrace trace_;
   PacketEngine engine_;
   bool active_ = false;
+  std::unique_ptr<platform::SerialPort> tncPort_;
+  std::string tncStatus_;
 };
 
 }  // namespace vexa::app
