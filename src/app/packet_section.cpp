@@ -278,8 +278,49 @@ void PacketSection::OnWake() {
   }
 }
 
+void PacketSection::TakeTypedText() {
+  // Text waits in the transmit window until the link stands and has room, one line (or one
+  // line buffer's worth) at a time; what the window shows is what has not gone yet.
+  auto& console = engine_.console();
+  packet::Ax25Link* l = console.current();
+  if (!l || console.typedWaiting() > 0 || !l->HasRoom()) return;
+  if (l->state() != packet::Ax25Link::kConnected && l->state() != packet::Ax25Link::kTimerRecovery)
+    return;
+  tx::TransmitText& text = transmit_.transmitText();
+  std::string line;
+  while (line.size() < packet::PacketConsole::kLineLimit && (line.empty() || line.back() != '\r')) {
+    std::string piece;
+    if (text.SimpleKeyboardVisible()) {
+      uint8_t c;
+      if (!text.PopPending(c)) break;
+      piece.assign(1, static_cast<char>(c));
+    } else {
+      if (text.CaretPosition() == 0) break;
+      piece = text.TakeFirst();
+    }
+    for (char ch : piece) {
+      const auto c = static_cast<uint8_t>(ch);
+      // The transmitter's control characters mean nothing to a connection.
+      if (c == tx::kTxEnd || c == tx::kTxCwId || c == tx::kTxSk) continue;
+      if (c == '\n') {
+        // The window ends its lines with CR LF, the link with CR alone.
+        const char before = line.empty() ? lastTyped_ : line.back();
+        lastTyped_ = '\n';
+        if (before == '\r') continue;
+        ch = '\r';
+      }
+      line += ch;
+      lastTyped_ = ch;
+    }
+  }
+  if (!line.empty()) console.Type(line);
+}
+
 void PacketSection::OnTick() {
-  if (active_) engine_.Tick55();
+  if (!active_) return;
+  // The console reports a new connection before it takes the first typed line.
+  engine_.Tick55();
+  TakeTypedText();
 }
 
 void PacketSection::OnSecond() {

@@ -221,6 +221,7 @@ class PacketSection final : public Section {
   bool active_ = false;
   std::unique_ptr<platform::SerialPort> tncPort_;
   std::string tncStatus_;
+  char lastTyped_ = 0;  // the last character taken from the transmit window
 };
 
 }  // namespace vexa::app

@@ -338,6 +338,13 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   port_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   port_->setMinimumWidth(0);
   status->addWidget(port_, 1);
+  // Mode 13 with a sound-card modem: lit while the channel is busy (carrier detected).
+  carrier_ = new QLabel("DCD");
+  carrier_->setObjectName("carrierDetect");
+  carrier_->setToolTip(tr("Packet channel busy: carrier detected"));
+  carrier_->setStyleSheet("background: #20a020; color: white; font-weight: bold; padding: 0 4px");
+  carrier_->setVisible(false);
+  status->addWidget(carrier_);
   status->addWidget(clock_);
 
   auto* split = new QSplitter(Qt::Vertical);
@@ -850,6 +857,10 @@ void MainWindow::SyncControls() {
 void MainWindow::DrainSecondChannel() {
   auto& q = core_.receive().secondQueue();
   if (q.Empty()) return;
+  if (core_.mode() == Mode::Ax25Tx && !secondWindow_->isVisible()) {
+    secondWindow_->setWindowTitle("AX.25 monitor");
+    secondWindow_->show();
+  }
   QString text;
   uint8_t c = 0;
   while (q.Get(c)) {
@@ -872,7 +883,9 @@ void MainWindow::RefreshAfterTick() {
   const QString clock = QString::fromStdString(core_.console().clockText());
   if (clock_->text() != clock) clock_->setText(clock);
   RefreshCallAnalysis();
-  if (rx.secondFrequency() > 0) DrainSecondChannel();
+  // In mode 13 the second text queue holds the packet monitor and the incoming notices.
+  if (rx.secondFrequency() > 0 || core_.mode() == Mode::Ax25Tx) DrainSecondChannel();
+  carrier_->setVisible(core_.packet().carrierDetect());
   noSignal_->setChecked(rx.signalCheck() && rx.spectrum().signalCheckChecked());
   noSignal_->setVisible(rx.signalCheck());
   txButton_->setChecked(transmitting);

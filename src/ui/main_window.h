@@ -76,6 +76,10 @@ class MainWindow final : public QWidget {
   QLabel* alertLine() { return alert_; }
   QLabel* beamMap() { return beam_; }
   QLabel* countryLine() { return country_; }
+  // The packet carrier-detect indicator (shown while the packet channel is busy).
+  QLabel* carrierIndicator() { return carrier_; }
+  QDialog* secondWindow() { return secondWindow_; }
+  QPlainTextEdit* secondText() { return secondText_; }
   // The key text and caption dialogs (Ctrl+F1.., Ctrl+Alt+F1..), the Auto CQ dialog.
   void EditKeyText(int key);
   void EditKeyCaption(int key);
@@ -148,6 +152,7 @@ class MainWindow final : public QWidget {
   QPlainTextEdit* secondText_ = nullptr;
   std::array<QPushButton*, 24> keys_{};
   QLabel *alert_ = nullptr, *beam_ = nullptr, *country_ = nullptr;
+  QLabel* carrier_ = nullptr;
   QDialog* logDialog_ = nullptr;
   QTableWidget* logTable_ = nullptr;
   std::string shownBeamLabel_;

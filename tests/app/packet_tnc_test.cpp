@@ -174,6 +174,107 @@ TEST(PacketTnc, ALinkRunsThroughTheTncWithKissEscapesBothWays) {
   EXPECT_NE(text.find(info), std::string::npos) << text;
 }
 
+// Connects DL1ME to DL2YOU through the TNC (the far side's UA written by the test).
+void Connected(KissTnc& t) {
+  (void)t.tnc.ReadMaster(16 + 21);  // start command and parameter frames
+  ASSERT_TRUE(t.packet().ConnectCommand("DL2YOU", "DL1ME", "", false));
+  KissCollector sabm;
+  ASSERT_TRUE(t.ReadFrames(sabm, 1));
+  const auto ua = Frame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
+  ASSERT_TRUE(t.tnc.WriteMaster(
+      Bytes(packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(ua)))));
+  ASSERT_TRUE(t.Serve([&] {
+    auto* l = t.packet().engine().console().current();
+    return l && l->state() == packet::Ax25Link::kConnected;
+  }));
+  t.core->OnTimer();
+  (void)Drain(t.core->receive().mainQueue());
+}
+
+// The information of the I frames the TNC got until `bytes` bytes arrived.
+std::string IFrameText(KissTnc& t, size_t bytes, int* frames = nullptr) {
+  KissCollector c;
+  packet::KissReceiver rx(&c);
+  std::string info;
+  for (int i = 0; i < 100 && info.size() < bytes; ++i) {
+    const std::string got = t.tnc.ReadMaster(1);
+    if (got.empty()) break;
+    rx.Push(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(got.data()), got.size()));
+    info.clear();
+    int n = 0;
+    for (const auto& f : c.frames)
+      if (f.type == packet::FrameType::I) {
+        info += Bytes(f.info);
+        ++n;
+      }
+    if (frames) *frames = n;
+  }
+  return info;
+}
+
+TEST(PacketTnc, TypedLinesGoIntoTheConnectionWithTheirLocalEcho) {
+  KissTnc t;
+  ASSERT_EQ(t.store.WriteSettingInt("AX.25", "MaxFrame", 7), 0);
+  ASSERT_EQ(t.store.WriteSettingInt("AX.25", "PacLen", 255), 0);
+  t.Start();
+  ASSERT_TRUE(t.packet().tncOpen()) << t.packet().tncStatus();
+  auto& window = t.core->transmit().plainTransmitText();
+
+  // Text typed before the link stands waits in the transmit window.
+  (void)t.tnc.ReadMaster(16 + 21);
+  ASSERT_TRUE(t.packet().ConnectCommand("DL2YOU", "DL1ME", "", false));
+  window.Type("hello\r");
+  for (int k = 0; k < 3; ++k) t.core->OnTimer();
+  EXPECT_EQ(window.text(), "hello\r");
+  const auto ua = Frame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
+  ASSERT_TRUE(t.tnc.WriteMaster(
+      Bytes(packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(ua)))));
+  ASSERT_TRUE(t.Serve(
+      [&] {
+        auto* l = t.packet().engine().console().current();
+        return l && l->state() == packet::Ax25Link::kConnected;
+      },
+      5));
+  // Five letters and a CR: one I frame with the six bytes, and the line echoed.
+  for (int k = 0; k < 3; ++k) t.core->OnTimer();
+  int frames = 0;
+  EXPECT_EQ(IFrameText(t, 6, &frames), "hello\r");
+  EXPECT_EQ(frames, 1);
+  EXPECT_TRUE(window.text().empty());
+  // The status line comes first: text is taken only after the tick that reported it.
+  EXPECT_EQ(Drain(t.core->receive().mainQueue()), "*** TRYING...\n*** CONNECTED.\nhello\r");
+}
+
+TEST(PacketTnc, WindowLinesEndInOneCrAndLongLinesGoInPiecesWithNothingLost) {
+  KissTnc t;
+  ASSERT_EQ(t.store.WriteSettingInt("AX.25", "MaxFrame", 7), 0);
+  ASSERT_EQ(t.store.WriteSettingInt("AX.25", "PacLen", 255), 0);
+  t.Start();
+  ASSERT_TRUE(t.packet().tncOpen()) << t.packet().tncStatus();
+  Connected(t);
+  auto& window = t.core->transmit().plainTransmitText();
+
+  // CR LF from the window is one line end; a lone LF is one too; the transmitter's control
+  // characters (end of transmission, CW identification, SK) are left out.
+  window.Type("abc\r\ndef\nghi\xAE\xA9\xA4\r\n");
+  for (int k = 0; k < 8; ++k) t.core->OnTimer();
+  int frames = 0;
+  EXPECT_EQ(IFrameText(t, 12, &frames), "abc\rdef\rghi\r");
+  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(Drain(t.core->receive().mainQueue()), "abc\rdef\rghi\r");
+
+  // 300 characters before the CR: pieces of 127, 127 and 46 + CR, in order, each echoed.
+  std::string longLine;
+  for (int i = 0; i < 300; ++i) longLine += static_cast<char>('A' + i % 26);
+  window.Type(longLine + "\r\n");
+  for (int k = 0; k < 8; ++k) t.core->OnTimer();
+  frames = 0;
+  EXPECT_EQ(IFrameText(t, 301, &frames), longLine + "\r");
+  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(Drain(t.core->receive().mainQueue()), longLine + "\r");
+  EXPECT_TRUE(window.text().empty());
+}
+
 TEST(PacketTnc, APortThatWillNotOpenOrVanishesIsReported) {
   {
     KissTnc t;
