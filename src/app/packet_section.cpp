@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/ax25_setup.h"
 #include "app/receive_section.h"
 #include "app/settings_table.h"
 #include "app/transmit_section.h"
@@ -340,13 +341,36 @@ void PacketSection::Message(const char* text, const char* title) {
                title[0] ? platform::PromptIcon::Warning : platform::PromptIcon::Information);
 }
 
-bool PacketSection::ConnectCommand(const std::string& remote, const std::string& myCall,
-                                   const std::string& digis, bool tryAllSsids) {
+bool PacketSection::BeginConnect() {
   if (!active_) {
     Message("This works for Packet mode only (AX25TX)", "");
     return false;
   }
   (void)engine_.console().Abort();
+  return true;
+}
+
+bool PacketSection::ConnectCommand(const std::string& remote, const std::string& myCall,
+                                   const std::string& digis, bool tryAllSsids) {
+  return BeginConnect() && Connect(remote, myCall, digis, tryAllSsids);
+}
+
+bool PacketSection::ConnectFromDialog(const std::string& remote, const std::string& myCall,
+                                      const std::string& digis, bool tryAllSsids) {
+  MemberSettings& m = ctx_.members;
+  // An entry that is no callsign (list) keeps the stored value; the connect refuses it below.
+  (void)m.defaultRemoteCall.SetText(remote);
+  (void)m.defaultMyCall.SetText(myCall);
+  (void)m.defaultDigis.SetText(digis);
+  m.tryAllSsids.value = tryAllSsids ? 1 : 0;
+  for (CProfileSetting* s : std::initializer_list<CProfileSetting*>{
+           &m.defaultRemoteCall, &m.defaultMyCall, &m.defaultDigis, &m.tryAllSsids})
+    (void)s->Save();
+  return Connect(remote, myCall, digis, tryAllSsids);
+}
+
+bool PacketSection::Connect(const std::string& remote, const std::string& myCall,
+                            const std::string& digis, bool tryAllSsids) {
   const auto r = packet::ParseCallsign(remote);
   const auto m = packet::ParseCallsign(myCall);
   packet::Ax25AddressList path(packet::kMaxDigis);
@@ -356,6 +380,24 @@ bool PacketSection::ConnectCommand(const std::string& remote, const std::string&
     return false;
   }
   return true;
+}
+
+void PacketSection::SaveAx25Members() {
+  // The members are the values in effect; the file gets them now so that the station, which
+  // reads the file, runs with them (and they are written again when the window goes).
+  for (CProfileSetting* s : ctx_.members.All())
+    if (s->section() == "AX.25" && s->Save() != 0)
+      ctx_.bus.Notice("The AX.25 settings could not be written: " + ctx_.store().lastError());
+}
+
+std::string PacketSection::ApplyAx25Setup(const std::vector<std::string>& values) {
+  std::string error = StoreAx25Setup(values, ctx_.members, /*store=*/false);
+  if (!error.empty()) return error;
+  CloseTnc();
+  error = StoreAx25Setup(values, ctx_.members);
+  SaveAx25Members();
+  SelectModem();
+  return error;
 }
 
 }  // namespace vexa::app

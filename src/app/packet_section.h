@@ -172,6 +172,18 @@ class PacketSection final : public Section {
   // station refuses.
   bool ConnectCommand(const std::string& remote, const std::string& myCall,
                       const std::string& digis, bool tryAllSsids);
+  // The two halves of "Connect to..." around its dialog. BeginConnect: outside mode 13 the
+  // message "This works for Packet mode only (AX25TX)" (false); a running link is aborted
+  // ("*** ABORTED."); true when the dialog is to be shown. ConnectFromDialog ("CONNECT"): the
+  // four entries are stored into their settings, then the connection is made as with
+  // ConnectCommand's last step.
+  bool BeginConnect();
+  bool ConnectFromDialog(const std::string& remote, const std::string& myCall,
+                         const std::string& digis, bool tryAllSsids);
+  // The AX.25 settings sheet's OK: every value is checked ("" or the message of the first
+  // refused one, and nothing changes); then the TNC port is closed, the values go into the
+  // member settings (and the file) and the modem selection runs with them.
+  std::string ApplyAx25Setup(const std::vector<std::string>& values);
   // Characters typed for the connection (the transmit text of mode 13).
   void Type(std::string_view text) { engine_.console().Type(text); }
   // Bytes from the KISS TNC (type 7).
@@ -207,6 +219,9 @@ class PacketSection final : public Section {
     }
   };
   void Message(const char* text, const char* title);
+  bool Connect(const std::string& remote, const std::string& myCall, const std::string& digis,
+               bool tryAllSsids);
+  void SaveAx25Members();
   void WriteTnc(std::span<const uint8_t> bytes);
   void WriteTncText(const std::string& text);
   // Typed text from the transmit window into the console while the link can take it.
