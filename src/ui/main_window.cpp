@@ -238,6 +238,14 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   QAction* tncAction = menu->addAction("TNC terminal");
   tncAction->setObjectName("tncTerminal");
   connect(tncAction, &QAction::triggered, this, [this] { tncWindow_->Toggle(); });
+  menu->addSeparator();
+  QAction* connectAction = menu->addAction("Connect to...");
+  connectAction->setObjectName("connectTo");
+  connect(connectAction, &QAction::triggered, this, [this] { ConnectCommand(); });
+  QAction* ax25Action = menu->addAction("A&X.25 Setup");
+  ax25Action->setObjectName("ax25Setup");
+  connect(ax25Action, &QAction::triggered, this, [this] { OpenAx25Setup(); });
+  menu->addSeparator();
   QAction* spotsAction = menu->addAction("DX spots");
   spotsAction->setObjectName("dxSpots");
   connect(spotsAction, &QAction::triggered, this, [this] { spotWindow_->OpenSpotWindow(); });
@@ -924,6 +932,27 @@ void MainWindow::OpenSetup() {
   setupSheet_ = nullptr;
   // A reload rebuilds the window; otherwise the controls show the new values.
   if (result == QDialog::Accepted && !sheet.outcome().reload) SyncControls();
+}
+
+void MainWindow::ConnectCommand() {
+  auto& packet = core_.packet();
+  if (!packet.BeginConnect()) return;
+  ConnectDialog dialog(core_, this);
+  connectDialog_ = &dialog;
+  const int result = dialog.exec();
+  connectDialog_ = nullptr;
+  if (result != QDialog::Accepted) return;  // Cancel/Disc: the station stays disconnected
+  (void)packet.ConnectFromDialog(dialog.remote()->text().trimmed().toUpper().toStdString(),
+                                 dialog.myCall()->text().trimmed().toUpper().toStdString(),
+                                 dialog.digis()->text().trimmed().toUpper().toStdString(),
+                                 dialog.tryAllSsids()->isChecked());
+}
+
+void MainWindow::OpenAx25Setup() {
+  CAx25PropertySheet sheet(core_, this);
+  ax25Sheet_ = &sheet;
+  (void)sheet.exec();
+  ax25Sheet_ = nullptr;
 }
 
 }  // namespace vexa::ui
