@@ -24,7 +24,7 @@ for extra in "$@"; do
   case "$extra" in
     fuzz) packages+=(clang) ;;
     peers) packages+=(direwolf multimon-ng sox libhamlib-utils minimodem gnuplot-nox
-                      fldigi xvfb pulseaudio pulseaudio-utils) ;;
+                      fldigi xvfb pulseaudio pulseaudio-utils libasound2-plugins) ;;
     *)
       echo "install-deps: unknown set '$extra' (known: fuzz, peers)" >&2
       exit 2

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "app/ax25_setup.h"
 #include "app/receive_section.h"
+#include "app/settings_table.h"
 #include "app/transmit_section.h"
 
 namespace vexa::app {
@@ -57,6 +59,29 @@ void PacketSettings::Load(const platform::SettingsStore& st) {
   defaultRemote = ReadCall(st, "DefaultRemoteCall", "");
   ReadList(st, "DefaultDigis", defaultDigis);
   tryAllSsids = I("TryAllSsids", 1) != 0;
+}
+
+void TncPortSettings::Load(const platform::SettingsStore& st) {
+  auto I = [&](const char* key, int def) { return st.ReadSettingInt("AX.25", key, def); };
+  com = I("TncCom", 0);
+  speed = I("TncSpeed", 9600);
+  data8 = I("TncData8bits", 1) != 0;
+  stopBits = I("TncStopBits", 0);
+  dtr = I("TncDtr", 0) != 0;
+  rts = I("TncRts", 0) != 0;
+  enableCommand = st.ReadSettingText("AX.25", "KissEnableCommand", "KISS ON\\nRESTART\\n");
+  exitCommand = st.ReadSettingText("AX.25", "KissDisableCommand", "^C^C^C");
+}
+
+platform::SerialLineSettings TncPortSettings::Line() const {
+  platform::SerialLineSettings ls;
+  ls.baud = speed;
+  ls.byteSize = data8 ? 8 : 7;
+  ls.parity = 0;
+  ls.stopBits = stopBits != 0 ? 2 : 0;
+  ls.dsrDtrFlow = dtr;
+  ls.ctsRtsFlow = rts;
+  return ls;
 }
 
 void FileLinkTrace::Open() {
@@ -160,28 +185,143 @@ PacketSection::PacketSection(StationContext& ctx, ReceiveSection& receive,
   engine_.UseReceiver(&receive_.packetChannels());
   engine_.set_transmit(
       [this](std::vector<int16_t> samples) { transmit_.transmitter().PlaySamples(samples); });
+  engine_.set_tnc([this](std::span<const uint8_t> bytes) { WriteTnc(bytes); });
 }
 
 PacketSection::~PacketSection() {
   receive_.SetStationFrames(nullptr);
+  if (tncPort_) (void)tncPort_->Close();  // no waits while the window goes
 }
 
 void PacketSection::OnModeChange(Mode mode) {
   const bool on = mode == Mode::Ax25Tx;
   if (active_ && !on) engine_.console().Abort();  // leaving mode 13 ends the connection
   active_ = on;
-  if (!on) {
+  SelectModem();
+}
+
+void PacketSection::SelectModem() {
+  CloseTnc();
+  if (!active_) {
     receive_.SetStationFrames(nullptr);
     return;
   }
   PacketSettings s;
   s.Load(ctx_.store());
+  tncStatus_.clear();
+  if (s.modem.type == 7) {
+    TncPortSettings t;
+    t.Load(ctx_.store());
+    // With no port number there is no packet input; the station runs without a modem.
+    if (t.com != 0) (void)OpenTnc();
+  }
   engine_.Apply(s);
   receive_.SetStationFrames([this](const packet::Ax25Frame& f) { engine_.OnModemFrame(f); });
 }
 
+bool PacketSection::OpenTnc() {
+  CloseTnc();
+  TncPortSettings t;
+  t.Load(ctx_.store());
+  if (t.com <= 0 || !ctx_.config.openSerialPort) return false;
+  const std::string device = ctx_.store().ReadSettingText("Ports", "COM" + std::to_string(t.com),
+                                                          DefaultPortDevice(t.com));
+  auto port = std::make_unique<platform::SerialPort>();
+  if (port->Open(t.com, device, t.Line()) != platform::kSerialOk) {
+    tncStatus_ = port->lastError();
+    Message("Cannot open TNC port!", "Error");
+    return false;
+  }
+  port->SetNotifier([this](int) { ctx_.host.Wake(); });
+  port->SetRts(true);
+  tncPort_ = std::move(port);
+  // Bytes of the TNC's earlier life are no packets of this session.
+  (void)tncPort_->ReadAll();
+  WriteTncText(packet::ExpandTncCommand(t.enableCommand));
+  ctx_.Sleep(1000);
+  return true;
+}
+
+void PacketSection::CloseTnc() {
+  if (!tncPort_) return;
+  if (tncPort_->IsOpen() && !tncPort_->vanished()) {
+    TncPortSettings t;
+    t.Load(ctx_.store());
+    ctx_.Sleep(500);
+    WriteTncText(packet::ExpandTncCommand(t.exitCommand));
+    ctx_.Sleep(1000);
+  }
+  tncPort_->SetNotifier(nullptr);
+  (void)tncPort_->Close();
+  tncPort_.reset();
+}
+
+void PacketSection::WriteTncText(const std::string& text) {
+  WriteTnc(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+void PacketSection::WriteTnc(std::span<const uint8_t> bytes) {
+  if (tncOpen() && !tncPort_->vanished()) (void)tncPort_->WriteBytes(bytes);
+}
+
+void PacketSection::OnWake() {
+  if (!tncPort_) return;
+  const std::string bytes = tncPort_->ReadAll();
+  if (!bytes.empty() && active_ && engine_.usesTnc())
+    engine_.OnTncBytes(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  if (tncPort_->vanished()) {
+    // Unplugged: the link's frames wait in the link and go out again once the port is back
+    // (the AX.25 settings confirmed or the mode selected again).
+    tncStatus_ = "The TNC port " + tncPort_->device() + " went away (unplugged?).";
+    CloseTnc();
+    ctx_.bus.Notice(tncStatus_);
+  }
+}
+
+void PacketSection::TakeTypedText() {
+  // Text waits in the transmit window until the link stands and has room, one line (or one
+  // line buffer's worth) at a time; what the window shows is what has not gone yet.
+  auto& console = engine_.console();
+  packet::Ax25Link* l = console.current();
+  if (!l || console.typedWaiting() > 0 || !l->HasRoom()) return;
+  if (l->state() != packet::Ax25Link::kConnected && l->state() != packet::Ax25Link::kTimerRecovery)
+    return;
+  tx::TransmitText& text = transmit_.transmitText();
+  std::string line;
+  while (line.size() < packet::PacketConsole::kLineLimit && (line.empty() || line.back() != '\r')) {
+    std::string piece;
+    if (text.SimpleKeyboardVisible()) {
+      uint8_t c;
+      if (!text.PopPending(c)) break;
+      piece.assign(1, static_cast<char>(c));
+    } else {
+      if (text.CaretPosition() == 0) break;
+      piece = text.TakeFirst();
+    }
+    for (char ch : piece) {
+      const auto c = static_cast<uint8_t>(ch);
+      // The transmitter's control characters mean nothing to a connection.
+      if (c == tx::kTxEnd || c == tx::kTxCwId || c == tx::kTxSk) continue;
+      if (c == '\n') {
+        // The window ends its lines with CR LF, the link with CR alone.
+        const char before = line.empty() ? lastTyped_ : line.back();
+        lastTyped_ = '\n';
+        if (before == '\r') continue;
+        ch = '\r';
+      }
+      line += ch;
+      lastTyped_ = ch;
+    }
+  }
+  if (!line.empty()) console.Type(line);
+}
+
 void PacketSection::OnTick() {
-  if (active_) engine_.Tick55();
+  if (!active_) return;
+  // The console reports a new connection before it takes the first typed line.
+  engine_.Tick55();
+  TakeTypedText();
 }
 
 void PacketSection::OnSecond() {
@@ -191,6 +331,7 @@ void PacketSection::OnSecond() {
 void PacketSection::OnClosing() {
   if (active_) engine_.console().Abort();
   active_ = false;
+  CloseTnc();
   receive_.SetStationFrames(nullptr);
 }
 
@@ -200,13 +341,36 @@ void PacketSection::Message(const char* text, const char* title) {
                title[0] ? platform::PromptIcon::Warning : platform::PromptIcon::Information);
 }
 
-bool PacketSection::ConnectCommand(const std::string& remote, const std::string& myCall,
-                                   const std::string& digis, bool tryAllSsids) {
+bool PacketSection::BeginConnect() {
   if (!active_) {
     Message("This works for Packet mode only (AX25TX)", "");
     return false;
   }
   (void)engine_.console().Abort();
+  return true;
+}
+
+bool PacketSection::ConnectCommand(const std::string& remote, const std::string& myCall,
+                                   const std::string& digis, bool tryAllSsids) {
+  return BeginConnect() && Connect(remote, myCall, digis, tryAllSsids);
+}
+
+bool PacketSection::ConnectFromDialog(const std::string& remote, const std::string& myCall,
+                                      const std::string& digis, bool tryAllSsids) {
+  MemberSettings& m = ctx_.members;
+  // An entry that is no callsign (list) keeps the stored value; the connect refuses it below.
+  (void)m.defaultRemoteCall.SetText(remote);
+  (void)m.defaultMyCall.SetText(myCall);
+  (void)m.defaultDigis.SetText(digis);
+  m.tryAllSsids.value = tryAllSsids ? 1 : 0;
+  for (CProfileSetting* s : std::initializer_list<CProfileSetting*>{
+           &m.defaultRemoteCall, &m.defaultMyCall, &m.defaultDigis, &m.tryAllSsids})
+    (void)s->Save();
+  return Connect(remote, myCall, digis, tryAllSsids);
+}
+
+bool PacketSection::Connect(const std::string& remote, const std::string& myCall,
+                            const std::string& digis, bool tryAllSsids) {
   const auto r = packet::ParseCallsign(remote);
   const auto m = packet::ParseCallsign(myCall);
   packet::Ax25AddressList path(packet::kMaxDigis);
@@ -216,6 +380,24 @@ bool PacketSection::ConnectCommand(const std::string& remote, const std::string&
     return false;
   }
   return true;
+}
+
+void PacketSection::SaveAx25Members() {
+  // The members are the values in effect; the file gets them now so that the station, which
+  // reads the file, runs with them (and they are written again when the window goes).
+  for (CProfileSetting* s : ctx_.members.All())
+    if (s->section() == "AX.25" && s->Save() != 0)
+      ctx_.bus.Notice("The AX.25 settings could not be written: " + ctx_.store().lastError());
+}
+
+std::string PacketSection::ApplyAx25Setup(const std::vector<std::string>& values) {
+  std::string error = StoreAx25Setup(values, ctx_.members, /*store=*/false);
+  if (!error.empty()) return error;
+  CloseTnc();
+  error = StoreAx25Setup(values, ctx_.members);
+  SaveAx25Members();
+  SelectModem();
+  return error;
 }
 
 }  // namespace vexa::app

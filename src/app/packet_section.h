@@ -26,6 +26,7 @@
 #include "packet/packet_channels.h"
 #include "packet/packet_console.h"
 #include "platform/files/settings_store.h"
+#include "platform/serial/serial_port.h"
 
 namespace vexa::app {
 
@@ -42,6 +43,22 @@ struct PacketSettings {
 
   // Reads section "AX.25". Bad callsigns and lists are left empty.
   void Load(const platform::SettingsStore& store);
+};
+
+// The serial line of the KISS TNC (modem type 7) and its start and stop command strings, as
+// stored (before the escapes are expanded).
+struct TncPortSettings {
+  int com = 0;  // port number; 0: no TNC port
+  int speed = 9600;
+  bool data8 = true;  // 8 data bits, else 7
+  int stopBits = 0;   // 0 one, 1 two
+  bool dtr = false, rts = false;
+  std::string enableCommand = "KISS ON\\nRESTART\\n";
+  std::string exitCommand = "^C^C^C";
+
+  void Load(const platform::SettingsStore& store);
+  // The line settings of the port: no parity; DTR flow raises DTR, RTS flow uses RTS/CTS.
+  platform::SerialLineSettings Line() const;
 };
 
 // Writes trace lines into "trace.log" in the working folder (emptied when a link opens).
@@ -155,12 +172,44 @@ class PacketSection final : public Section {
   // station refuses.
   bool ConnectCommand(const std::string& remote, const std::string& myCall,
                       const std::string& digis, bool tryAllSsids);
+  // The two halves of "Connect to..." around its dialog. BeginConnect: outside mode 13 the
+  // message "This works for Packet mode only (AX25TX)" (false); a running link is aborted
+  // ("*** ABORTED."); true when the dialog is to be shown. ConnectFromDialog ("CONNECT"): the
+  // four entries are stored into their settings, then the connection is made as with
+  // ConnectCommand's last step.
+  bool BeginConnect();
+  bool ConnectFromDialog(const std::string& remote, const std::string& myCall,
+                         const std::string& digis, bool tryAllSsids);
+  // The AX.25 settings sheet's OK: every value is checked ("" or the message of the first
+  // refused one, and nothing changes); then the TNC port is closed, the values go into the
+  // member settings (and the file) and the modem selection runs with them.
+  std::string ApplyAx25Setup(const std::vector<std::string>& values);
   // Characters typed for the connection (the transmit text of mode 13).
   void Type(std::string_view text) { engine_.console().Type(text); }
   // Bytes from the KISS TNC (type 7).
   void OnTncBytes(std::span<const uint8_t> bytes) { engine_.OnTncBytes(bytes); }
   PacketEngine& engine() { return engine_; }
   bool active() const { return active_; }
+
+  // The modem selection: the TNC port is closed (CloseTnc), and in mode 13 the settings are
+  // read and applied; with the KISS TNC and a port number the port is opened first (OpenTnc),
+  // so the parameter frames reach the TNC at once. Runs at every mode selection and after the
+  // AX.25 settings sheet is confirmed.
+  void SelectModem();
+  // The start sequence of the TNC port: open it, raise RTS, write the expanded KISS enable
+  // command and wait 1000 ms. False when the port would not open ("Cannot open TNC port!").
+  bool OpenTnc();
+  // The stop sequence, only when the port is open: wait 500 ms, write the expanded exit
+  // command, wait 1000 ms, close the port.
+  void CloseTnc();
+  bool tncOpen() const { return tncPort_ != nullptr && tncPort_->IsOpen(); }
+  // Why the TNC port is not open (empty when it is, or when none is configured).
+  const std::string& tncStatus() const { return tncStatus_; }
+  // The carrier-detect indicator: mode 13 with a built-in modem whose level is at or above
+  // its busy threshold.
+  bool carrierDetect() const { return active_ && !engine_.usesTnc() && engine_.carrierDetect(); }
+
+  void OnWake() override;
 
  private:
   struct QueueText final : packet::TextSink {
@@ -170,6 +219,13 @@ class PacketSection final : public Section {
     }
   };
   void Message(const char* text, const char* title);
+  bool Connect(const std::string& remote, const std::string& myCall, const std::string& digis,
+               bool tryAllSsids);
+  void SaveAx25Members();
+  void WriteTnc(std::span<const uint8_t> bytes);
+  void WriteTncText(const std::string& text);
+  // Typed text from the transmit window into the console while the link can take it.
+  void TakeTypedText();
 
   StationContext& ctx_;
   ReceiveSection& receive_;
@@ -178,6 +234,9 @@ class PacketSection final : public Section {
   FileLinkTrace trace_;
   PacketEngine engine_;
   bool active_ = false;
+  std::unique_ptr<platform::SerialPort> tncPort_;
+  std::string tncStatus_;
+  char lastTyped_ = 0;  // the last character taken from the transmit window
 };
 
 }  // namespace vexa::app

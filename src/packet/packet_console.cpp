@@ -92,9 +92,13 @@ void PacketConsole::LinkConsoleStep() {
   }
 
   // 2. Typed text, only on a running link: pieces stored before the connection stands would
-  // be discarded when it does.
+  // be discarded when it does. The first line waits until "*** CONNECTED." has been printed,
+  // so the operator's echo never comes before it.
   const int now = current_->state();
-  if (now == Ax25Link::kConnected || now == Ax25Link::kTimerRecovery) {
+  const auto running = [](int s) {
+    return s == Ax25Link::kConnected || s == Ax25Link::kTimerRecovery;
+  };
+  if (running(now) && running(previous_)) {
     if (!unsent_.empty() && current_->HasRoom()) {
       const size_t n =
           current_->SendData({reinterpret_cast<const uint8_t*>(unsent_.data()), unsent_.size()});

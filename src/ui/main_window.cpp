@@ -238,6 +238,14 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   QAction* tncAction = menu->addAction("TNC terminal");
   tncAction->setObjectName("tncTerminal");
   connect(tncAction, &QAction::triggered, this, [this] { tncWindow_->Toggle(); });
+  menu->addSeparator();
+  QAction* connectAction = menu->addAction("Connect to...");
+  connectAction->setObjectName("connectTo");
+  connect(connectAction, &QAction::triggered, this, [this] { ConnectCommand(); });
+  QAction* ax25Action = menu->addAction("A&X.25 Setup");
+  ax25Action->setObjectName("ax25Setup");
+  connect(ax25Action, &QAction::triggered, this, [this] { OpenAx25Setup(); });
+  menu->addSeparator();
   QAction* spotsAction = menu->addAction("DX spots");
   spotsAction->setObjectName("dxSpots");
   connect(spotsAction, &QAction::triggered, this, [this] { spotWindow_->OpenSpotWindow(); });
@@ -341,6 +349,13 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   port_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   port_->setMinimumWidth(0);
   status->addWidget(port_, 1);
+  // Mode 13 with a sound-card modem: lit while the channel is busy (carrier detected).
+  carrier_ = new QLabel("DCD");
+  carrier_->setObjectName("carrierDetect");
+  carrier_->setToolTip(tr("Packet channel busy: carrier detected"));
+  carrier_->setStyleSheet("background: #20a020; color: white; font-weight: bold; padding: 0 4px");
+  carrier_->setVisible(false);
+  status->addWidget(carrier_);
   status->addWidget(clock_);
 
   auto* split = new QSplitter(Qt::Vertical);
@@ -858,6 +873,10 @@ void MainWindow::SyncControls() {
 void MainWindow::DrainSecondChannel() {
   auto& q = core_.receive().secondQueue();
   if (q.Empty()) return;
+  if (core_.mode() == Mode::Ax25Tx && !secondWindow_->isVisible()) {
+    secondWindow_->setWindowTitle("AX.25 monitor");
+    secondWindow_->show();
+  }
   QString text;
   uint8_t c = 0;
   while (q.Get(c)) {
@@ -880,7 +899,9 @@ void MainWindow::RefreshAfterTick() {
   const QString clock = QString::fromStdString(core_.console().clockText());
   if (clock_->text() != clock) clock_->setText(clock);
   RefreshCallAnalysis();
-  if (rx.secondFrequency() > 0) DrainSecondChannel();
+  // In mode 13 the second text queue holds the packet monitor and the incoming notices.
+  if (rx.secondFrequency() > 0 || core_.mode() == Mode::Ax25Tx) DrainSecondChannel();
+  carrier_->setVisible(core_.packet().carrierDetect());
   noSignal_->setChecked(rx.signalCheck() && rx.spectrum().signalCheckChecked());
   noSignal_->setVisible(rx.signalCheck());
   txButton_->setChecked(transmitting);
@@ -920,6 +941,27 @@ void MainWindow::OpenSetup() {
   setupSheet_ = nullptr;
   // A reload rebuilds the window; otherwise the controls show the new values.
   if (result == QDialog::Accepted && !sheet.outcome().reload) SyncControls();
+}
+
+void MainWindow::ConnectCommand() {
+  auto& packet = core_.packet();
+  if (!packet.BeginConnect()) return;
+  ConnectDialog dialog(core_, this);
+  connectDialog_ = &dialog;
+  const int result = dialog.exec();
+  connectDialog_ = nullptr;
+  if (result != QDialog::Accepted) return;  // Cancel/Disc: the station stays disconnected
+  (void)packet.ConnectFromDialog(dialog.remote()->text().trimmed().toUpper().toStdString(),
+                                 dialog.myCall()->text().trimmed().toUpper().toStdString(),
+                                 dialog.digis()->text().trimmed().toUpper().toStdString(),
+                                 dialog.tryAllSsids()->isChecked());
+}
+
+void MainWindow::OpenAx25Setup() {
+  CAx25PropertySheet sheet(core_, this);
+  ax25Sheet_ = &sheet;
+  (void)sheet.exec();
+  ax25Sheet_ = nullptr;
 }
 
 }  // namespace vexa::ui

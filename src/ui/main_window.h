@@ -19,6 +19,7 @@ class QAction;
 class QTableWidget;
 
 #include "app/main_core.h"
+#include "ui/ax25_dialogs.h"
 #include "ui/browser_window.h"
 #include "ui/contest_dialog.h"
 #include "ui/hell_window.h"
@@ -72,12 +73,23 @@ class MainWindow final : public QWidget {
   // The main settings sheet, modal; setupSheet() is the open one (null when closed).
   void OpenSetup();
   QDialog* setupSheet() { return setupSheet_; }
+  // "Connect to..." (mode 13): a running link is aborted first, then the dialog, modal;
+  // CONNECT stores its entries and connects. connectDialog() is the open one.
+  void ConnectCommand();
+  ConnectDialog* connectDialog() { return connectDialog_; }
+  // "AX.25 Setup", modal; OK applies the values (the TNC port closed and opened again).
+  void OpenAx25Setup();
+  CAx25PropertySheet* ax25Sheet() { return ax25Sheet_; }
   // The programmable keys 0..23 (F1..F12, Shift+F1..F12), played through the console.
   void ProgrammableKey(int key);
   QPushButton* keyButton(int key) { return keys_[static_cast<size_t>(key)]; }
   QLabel* alertLine() { return alert_; }
   QLabel* beamMap() { return beam_; }
   QLabel* countryLine() { return country_; }
+  // The packet carrier-detect indicator (shown while the packet channel is busy).
+  QLabel* carrierIndicator() { return carrier_; }
+  QDialog* secondWindow() { return secondWindow_; }
+  QPlainTextEdit* secondText() { return secondText_; }
   // The key text and caption dialogs (Ctrl+F1.., Ctrl+Alt+F1..), the Auto CQ dialog.
   void EditKeyText(int key);
   void EditKeyCaption(int key);
@@ -101,6 +113,8 @@ class MainWindow final : public QWidget {
 
  private:
   QDialog* setupSheet_ = nullptr;
+  ConnectDialog* connectDialog_ = nullptr;
+  CAx25PropertySheet* ax25Sheet_ = nullptr;
   TncWindow* tncWindow_ = nullptr;
   ContestDialog* contestDialog_ = nullptr;
   void DrainSecondChannel();
@@ -151,6 +165,7 @@ class MainWindow final : public QWidget {
   QPlainTextEdit* secondText_ = nullptr;
   std::array<QPushButton*, 24> keys_{};
   QLabel *alert_ = nullptr, *beam_ = nullptr, *country_ = nullptr;
+  QLabel* carrier_ = nullptr;
   QDialog* logDialog_ = nullptr;
   QTableWidget* logTable_ = nullptr;
   std::string shownBeamLabel_;

@@ -12,6 +12,7 @@
 #include "packet/packet_channels.h"
 #include "platform/audio/audio_backend.h"
 #include "support/test_paths.h"
+#include "support/test_station.h"
 
 namespace vexa::app {
 namespace {
@@ -95,6 +96,49 @@ TEST(PacketSection, AnswersAnIncomingConnectThroughTheSoundCard) {
   ch.modem()->ProcessSamples(sent);
   ASSERT_FALSE(heard.empty());
   EXPECT_EQ(heard[0], "DL1ME>DL2YOU>UA,F\r\n");
+}
+
+TEST(PacketSection, TheCarrierDetectIndicatorFollowsTheModemsLevel) {
+  packet::Ax25Frame ui;
+  ui.source = *packet::ParseCallsign("DL2YOU");
+  ui.destination = *packet::ParseCallsign("APRS");
+  ui.type = packet::FrameType::Ui;
+  ui.info.assign(120, 'x');
+  packet::PacketModemSettings m;
+  m.type = 1;
+  std::vector<std::vector<uint8_t>> frames(6, packet::EncodeFrame(ui));
+  std::vector<int16_t> audio(11025, 0);  // one second of silence, about 4 s of signal
+  const auto sig = packet::SendFrames(m, frames);
+  audio.insert(audio.end(), sig.begin(), sig.end());
+  const size_t signalEnd = audio.size();
+  audio.resize(audio.size() + 11025 * 2, 0);
+
+  test::TestStation t;
+  ASSERT_EQ(t.store.WriteSettingInt("AX.25", "Modem_type", 1), 0);
+  t.Start();
+  t.core->SetMode(Mode::Ax25Tx);
+  auto* modem = t.core->receive().packetChannels().modem();
+  ASSERT_NE(modem, nullptr);
+  // The receive loop's samples, a tick's worth (606) at a time, the indicator read after each.
+  int onDuringSignal = 0, duringSignal = 0;
+  for (size_t at = 0; at + 606 <= audio.size(); at += 606) {
+    modem->ProcessSamples(std::span<const int16_t>(audio.data() + at, 606));
+    t.core->OnTimer();
+    const bool on = t.core->packet().carrierDetect();
+    if (at + 606 <= 11025) {
+      EXPECT_FALSE(on) << "silence at " << at;
+    } else if (at > 11025 + 11025 / 2 && at + 606 < signalEnd) {
+      ++duringSignal;
+      if (on) ++onDuringSignal;
+    } else if (at > signalEnd + 11025) {
+      EXPECT_FALSE(on) << "silence at " << at;
+    }
+  }
+  ASSERT_GT(duringSignal, 40);
+  EXPECT_GE(onDuringSignal, duringSignal * 9 / 10);
+  // Outside mode 13 there is no indicator.
+  t.core->SetMode(Mode::Psk31);
+  EXPECT_FALSE(t.core->packet().carrierDetect());
 }
 
 }  // namespace

@@ -87,6 +87,22 @@ TEST(PacketConsole, ConnectTypeReceiveAndDisconnect) {
   EXPECT_EQ(c.station.LinkCount(), 0);
 }
 
+TEST(PacketConsole, TextTypedWhileConnectingFollowsTheConnectedLine) {
+  Console c;
+  ASSERT_TRUE(c.Connect());
+  c.console.Type("early\r");
+  c.console.Step();
+  c.Feed(From(FrameType::Ua, kResponse, 1));
+  c.wire.frames.clear();
+  c.console.Step();
+  EXPECT_EQ(c.main.Take(), "*** TRYING...\n*** CONNECTED.\n");
+  EXPECT_TRUE(c.wire.frames.empty());
+  c.console.Step();
+  EXPECT_EQ(c.main.Take(), "early\r");
+  ASSERT_EQ(c.wire.frames.size(), 1u);
+  EXPECT_EQ(std::string(c.wire.frames[0].info.begin(), c.wire.frames[0].info.end()), "early\r");
+}
+
 TEST(PacketConsole, OurDisconnectReportsEachStep) {
   Console c;
   ASSERT_TRUE(c.Connect());

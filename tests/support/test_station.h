@@ -22,13 +22,18 @@ struct TestStation {
   std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
   WakeHost host;
   std::vector<int> sleeps;  // every wait the core asked for, in milliseconds
+  // Runs for each wait after it is recorded (e.g. to let a peer on a pseudo-terminal read).
+  std::function<void(int ms)> onSleep;
   std::unique_ptr<app::MainCore> core;
 
   // Builds and initialises the core; with openPort the configured serial ports are opened.
   void Start(bool openPort = false) {
     app::CoreConfig c = TestCoreConfig(store, dir.path(), prompt, *audio);
     c.openSerialPort = openPort;
-    c.sleep = [this](int ms) { sleeps.push_back(ms); };
+    c.sleep = [this](int ms) {
+      sleeps.push_back(ms);
+      if (onSleep) onSleep(ms);
+    };
     core = std::make_unique<app::MainCore>(c, platform::TraceLog(), host, app::kTemplateNormal);
     core->OnInitDialog();
   }
