@@ -25,6 +25,17 @@ ConsoleSection::ConsoleSection(StationContext& ctx, ReceiveSection& rx, Transmit
     : ctx_(ctx), rx_(rx), tx_(tx), logbook_(logbook), rig_(rig) {
   utc_ = [] { return static_cast<int64_t>(std::time(nullptr)); };
   LoadKeys();
+  const std::string& work = ctx_.config.paths.workDir;
+  platform::Prompt* prompt = ctx_.prompt();
+  qtc_ = std::make_unique<contest::QtcWindow>(
+      prompt != nullptr ? *prompt : noPrompt_,
+      work.empty() ? std::string(contest::kQtcFileName) : work + "/" + contest::kQtcFileName,
+      [this](std::string_view call) {
+        callinfo::CountryInfo info;
+        return logbook_.countries().LookupCountry(call, &info) >= 0 ? info.continent
+                                                                    : std::string();
+      },
+      [this] { return utc_(); });
 }
 
 std::string ConsoleSection::StoreKey(int key) {
@@ -391,6 +402,51 @@ void ConsoleSection::AutoCqDialog(AutoCqButton button, std::string_view editedTe
   if (button == AutoCqButton::kBegin) console_.AutoCqCall();
 }
 
+// ---- WAE QTC ----
+
+int ConsoleSection::OpenQtcWindow(bool sendAtOnce) {
+  contest::QtcWindow& q = *qtc_;
+  q.SetCounters({ctx_.members.qtcPosition.value, ctx_.members.qtcNumber.value});
+  const log::QsoEntry& e = logbook_.entry();
+  std::string text;
+  const int rc = q.OpenQtcWindow(logView_.Rows(), ctx_.members.myCall.value,
+                                 e.call.empty() ? EntryCall(e.text) : e.call, sendAtOnce, &text);
+  if (rc != contest::kQtcOk) return rc;
+  if (!text.empty()) InsertTransmitText(text);
+  if (qtcShower_) qtcShower_();
+  return rc;
+}
+
+void ConsoleSection::SendQtc() {
+  if (qtc_->lineCount() > 0) InsertTransmitText(qtc_->SendQtc());
+}
+
+void ConsoleSection::StoreQtcCounters() {
+  const contest::QtcCounters& c = qtc_->counters();
+  ctx_.members.qtcPosition.value = c.position;
+  ctx_.members.qtcNumber.value = c.number;
+  // Written at once: a crash must not send the same contacts again in a later QTC.
+  (void)ctx_.members.qtcPosition.Save();
+  (void)ctx_.members.qtcNumber.Save();
+}
+
+int ConsoleSection::ConfirmQtcSent() {
+  const int rc = qtc_->ConfirmQtcSent();
+  if (rc == contest::kQtcOk) StoreQtcCounters();
+  return rc;
+}
+
+int ConsoleSection::ClearQtcNumber() {
+  const int rc = qtc_->ClearQtcNumber(logView_.Rows());
+  if (rc == contest::kQtcOk) StoreQtcCounters();
+  return rc;
+}
+
+int ConsoleSection::SaveReceivedQtc(std::string_view selection) {
+  const log::QsoEntry& e = logbook_.entry();
+  return qtc_->SaveReceivedQtc(selection, e.call.empty() ? EntryCall(e.text) : e.call);
+}
+
 // ---- ConsoleHost ----
 
 void ConsoleSection::InsertTransmitText(std::string_view text) {
@@ -505,6 +561,8 @@ void ConsoleSection::Perform(console::MacroAction action) {
       }
       break;
     case console::MacroAction::kSendWaeQtc:
+      (void)OpenQtcWindow(true);
+      break;
     case console::MacroAction::kAutoCqOn:
       break;
   }
