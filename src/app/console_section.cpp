@@ -411,6 +411,12 @@ int ConsoleSection::OpenQtcWindow(bool sendAtOnce) {
   std::string text;
   const int rc = q.OpenQtcWindow(logView_.Rows(), ctx_.members.myCall.value,
                                  e.call.empty() ? EntryCall(e.text) : e.call, sendAtOnce, &text);
+  if (rc == contest::kQtcNothingToSend) {
+    // The window closes at once; the operator is told why nothing happened.
+    platform::Prompt* prompt = ctx_.prompt();
+    if (prompt != nullptr)
+      prompt->Message("No contacts left for a QTC", "QTC", platform::PromptIcon::Information);
+  }
   if (rc != contest::kQtcOk) return rc;
   if (!text.empty()) InsertTransmitText(text);
   if (qtcShower_) qtcShower_();

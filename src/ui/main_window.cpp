@@ -235,6 +235,12 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   QAction* contestAction = menu->addAction("Contest dialog");
   contestAction->setObjectName("contestDialog");
   connect(contestAction, &QAction::triggered, this, [this] { contestDialog_->Open(); });
+  QAction* qtcAction = menu->addAction("QTC window");
+  qtcAction->setObjectName("qtcWindow");
+  connect(qtcAction, &QAction::triggered, this, [this] { (void)qtcDialog_->OpenQtc(); });
+  QAction* saveQtc = menu->addAction("Save received QTC");
+  saveQtc->setObjectName("saveQtc");
+  connect(saveQtc, &QAction::triggered, this, [this] { (void)SaveReceivedQtc(); });
   QAction* tncAction = menu->addAction("TNC terminal");
   tncAction->setObjectName("tncTerminal");
   connect(tncAction, &QAction::triggered, this, [this] { tncWindow_->Toggle(); });
@@ -445,6 +451,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   // The spot window: a taken spot puts its call into the QSO entry.
   tncWindow_ = new TncWindow(core_, this);
   contestDialog_ = new ContestDialog(core_, this);
+  qtcDialog_ = new QtcDialog(core_, this);
   spotWindow_ = new SpotWindow(
       core_,
       [this](const std::string& call, int32_t) {
@@ -594,6 +601,15 @@ void MainWindow::ProgrammableKey(int key) {
   // The console plays the text, or in the phone modes the recorded voice message.
   core_.console().PressKey(key);
   if (core_.transmit().transmitting()) txText_->setFocus();
+}
+
+int MainWindow::SaveReceivedQtc() {
+  // The receive window's paragraph separators are its line ends; its text is Latin-1.
+  QString marked = rxText_->textCursor().selectedText();
+  marked.replace(QChar::ParagraphSeparator, QChar('\n'));
+  const int rc = core_.console().SaveReceivedQtc(marked.toLatin1().toStdString());
+  qso_->setFocus();
+  return rc;
 }
 
 void MainWindow::InsertKeyText(std::string_view text) {

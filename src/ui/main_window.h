@@ -21,6 +21,7 @@ class QTableWidget;
 #include "app/main_core.h"
 #include "ui/contest_dialog.h"
 #include "ui/hell_window.h"
+#include "ui/qtc_dialog.h"
 #include "ui/spectrum_widget.h"
 #include "ui/spot_window.h"
 #include "ui/tnc_window.h"
@@ -67,6 +68,10 @@ class MainWindow final : public QWidget {
   SpotWindow* spotWindow() { return spotWindow_; }
   TncWindow* tncWindow() { return tncWindow_; }
   ContestDialog* contestDialog() { return contestDialog_; }
+  QtcDialog* qtcDialog() { return qtcDialog_; }
+  // Save QTC: the text marked in the receive window is kept in "QTC.LOG" after the question;
+  // the focus goes back to the QSO entry. A contest::QtcResult.
+  int SaveReceivedQtc();
   // The main settings sheet, modal; setupSheet() is the open one (null when closed).
   void OpenSetup();
   QDialog* setupSheet() { return setupSheet_; }
@@ -101,6 +106,7 @@ class MainWindow final : public QWidget {
   QDialog* setupSheet_ = nullptr;
   TncWindow* tncWindow_ = nullptr;
   ContestDialog* contestDialog_ = nullptr;
+  QtcDialog* qtcDialog_ = nullptr;
   void DrainSecondChannel();
   void ShowModeWindows();
   void BuildDialogs();

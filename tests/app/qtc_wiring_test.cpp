@@ -71,6 +71,7 @@ TEST(QtcWiring, TheSendKeyPutsTheQtcIntoTheTransmitWindowAndOkRecordsIt) {
   st.prompt.asked.clear();
   c.PressKey(0);
   EXPECT_EQ(st.prompt.asked, "");
+  EXPECT_EQ(st.prompt.shown, "No contacts left for a QTC\n");
   EXPECT_EQ(shown, 1);
 }
 
