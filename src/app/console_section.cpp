@@ -14,6 +14,7 @@
 #include "callinfo/beam.h"
 #include "callinfo/call_areas.h"
 #include "callinfo/multiplier_tally.h"
+#include "contest/contest_catalogue.h"
 #include "log/band_table.h"
 #include "log/log_edit.h"
 #include "log/log_file.h"
@@ -103,16 +104,36 @@ void ConsoleSection::ReloadLogView() {
   logView_.Clear();
   const std::string& path = logbook_.entry().logPath();
   std::string bytes;
-  if (path.empty() || log::ReadLogBytes(path, bytes) != log::kLogOk) return;
+  rate_.Clear();
+  contestTotal_ = 0;
+  const std::string& contestName = logbook_.entry().contest.name;
+  const std::string tag = "[" + contestName + "]";
+  log::WorkedTable contestWorked;
+  if (path.empty() || log::ReadLogBytes(path, bytes) != log::kLogOk) {
+    UpdateContestLines();
+    return;
+  }
   for (const log::LogFileRecord& rec : log::SplitLogRecords(bytes)) {
     log::QsoRecord r;
     if (log::ParseQsoText(rec.text, r) != log::kQsoOk) continue;
     logView_.ShowQso(r);
+    if (!contestName.empty() && r.comment.find(tag) != std::string::npos) {
+      if (r.when.valid()) rate_.AddStamp(r.when.SecondsSinceEpoch());
+      contestWorked.AddWorked(r.call, log::BandOf(r.frequency), log::ModeClassOf(r.mode));
+    }
     if (r.when.valid()) {
       int64_t& last = lastQso_[r.call];
       last = std::max(last, r.when.SecondsSinceEpoch());
     }
   }
+  contestTotal_ = contest::ContestQsoCount(contest::ContestNumberOf(contestName), contestWorked);
+  UpdateContestLines();
+}
+
+void ConsoleSection::UpdateContestLines() {
+  contestLines_ = logbook_.entry().contest.active()
+                      ? contest::QsoRateLines(contestTotal_, rate_.RatePerHour(utc_()))
+                      : std::string();
 }
 
 int ConsoleSection::DeleteLogRow(int row) {
@@ -293,6 +314,7 @@ void ConsoleSection::UpdateClock() {
   if (clockText_ == buf) return;
   const bool first = clockText_.empty();
   clockText_ = buf;
+  UpdateContestLines();
   if (!first) console_.OnClockChange(RttyBusy());
 }
 

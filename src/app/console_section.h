@@ -15,6 +15,7 @@
 #include "console/call_alert.h"
 #include "console/console.h"
 #include "console/received_text_scan.h"
+#include "contest/qso_rate.h"
 #include "contest/wae_qtc.h"
 #include "log/log_view.h"
 
@@ -140,6 +141,10 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   // The desktop program shows its QTC window when this is called.
   void SetQtcShower(std::function<void()> show) { qtcShower_ = std::move(show); }
 
+  // In a contest: "Total %i QSOs\r\nRate %i QSOs/hour\r\n" over the contest's contacts of the
+  // log view (the total as the score counts it), renewed with the clock; "" without a contest.
+  const std::string& contestLines() const { return contestLines_; }
+
   // --- Parts ---
   console::Console& console() { return console_; }
   // "%H:%M:%S" of the wall clock, UTC when the GMT switch of the entry line is on.
@@ -173,6 +178,7 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
 
   void LoadKeys();
   void StoreQtcCounters();
+  void UpdateContestLines();
   static std::string StoreKey(int key);
   void UpdateClock();
   bool RttyBusy() const;
@@ -201,6 +207,9 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   std::function<std::string(const std::string&)> callbook_;
   std::unique_ptr<contest::QtcWindow> qtc_;
   std::function<void()> qtcShower_;
+  contest::QsoRate rate_;
+  int contestTotal_ = 0;
+  std::string contestLines_;
 };
 
 }  // namespace vexa::app

@@ -49,6 +49,8 @@ TEST(QtcWiring, TheSendKeyPutsTheQtcIntoTheTransmitWindowAndOkRecordsIt) {
   QtcStation st;
   ConsoleSection& c = st.core->console();
   ASSERT_EQ(c.logView().RowCount(), 3);
+  // Three calls on 20 m; at 01:02 the hour reaches back to 00:03.
+  EXPECT_EQ(c.contestLines(), "Total 3 QSOs\r\nRate 2 QSOs/hour\r\n");
   int shown = 0;
   c.SetQtcShower([&] { ++shown; });
   c.SetEditedText(0, "<SENDWAEQTC>");
