@@ -319,6 +319,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   auto* analysisText = new QVBoxLayout;
   analysisText->addWidget(alert_);
   analysisText->addWidget(country_);
+  contestRate_ = new QLabel;
+  contestRate_->setObjectName("contestRate");
+  analysisText->addWidget(contestRate_);
   analysisText->addStretch(1);
   analysis->addLayout(analysisText, 1);
   analysis->addWidget(beam_);
@@ -803,6 +806,10 @@ void MainWindow::RefreshCallAnalysis() {
   auto& con = core_.console();
   const QString alert = QString::fromStdString(con.alertText());
   if (alert_->text() != alert) alert_->setText(alert);
+  // The contest's Total and Rate lines (CR LF between them), empty outside a contest.
+  QString rate = QString::fromStdString(con.contestLines()).trimmed();
+  rate.remove(QChar('\r'));
+  if (contestRate_->text() != rate) contestRate_->setText(rate);
   const QString country = QString::fromStdString(con.countryLine());
   if (country_->text() != country) country_->setText(country);
   const auto& m = con.beamMap();

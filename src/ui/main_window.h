@@ -154,6 +154,7 @@ class MainWindow final : public QWidget {
   QPlainTextEdit* secondText_ = nullptr;
   std::array<QPushButton*, 24> keys_{};
   QLabel *alert_ = nullptr, *beam_ = nullptr, *country_ = nullptr;
+  QLabel* contestRate_ = nullptr;
   QDialog* logDialog_ = nullptr;
   QTableWidget* logTable_ = nullptr;
   std::string shownBeamLabel_;

@@ -71,6 +71,12 @@ TEST(QtcWindow, TheMenuOpensTheGridAndSendCorrectAndConfirmReachTheTransmitterAn
   EXPECT_EQ(d->grid()->item(1, 2)->text().toStdString(), "033");
   EXPECT_TRUE(d->grid()->item(2, 1)->text().isEmpty());
   EXPECT_EQ(r.TransmitWindow(), "") << "the menu opens without sending";
+  // The contest's Total and Rate lines under the alert line (three contacts, two in the hour).
+  r.core->OnTimer();
+  r.window->RefreshAfterTick();
+  auto* rate = r.window->findChild<QLabel*>("contestRate");
+  ASSERT_NE(rate, nullptr);
+  EXPECT_EQ(rate->text().toStdString(), "Total 3 QSOs\nRate 2 QSOs/hour");
 
   // The operator corrects a number, then sends: the transmit window holds the QTC (CR LF as
   // its line breaks, the end mark as its Latin-1 character).
