@@ -14,6 +14,7 @@
 #include "callinfo/beam.h"
 #include "callinfo/call_areas.h"
 #include "callinfo/multiplier_tally.h"
+#include "contest/contest_catalogue.h"
 #include "log/band_table.h"
 #include "log/log_edit.h"
 #include "log/log_file.h"
@@ -25,6 +26,17 @@ ConsoleSection::ConsoleSection(StationContext& ctx, ReceiveSection& rx, Transmit
     : ctx_(ctx), rx_(rx), tx_(tx), logbook_(logbook), rig_(rig) {
   utc_ = [] { return static_cast<int64_t>(std::time(nullptr)); };
   LoadKeys();
+  const std::string& work = ctx_.config.paths.workDir;
+  platform::Prompt* prompt = ctx_.prompt();
+  qtc_ = std::make_unique<contest::QtcWindow>(
+      prompt != nullptr ? *prompt : noPrompt_,
+      work.empty() ? std::string(contest::kQtcFileName) : work + "/" + contest::kQtcFileName,
+      [this](std::string_view call) {
+        callinfo::CountryInfo info;
+        return logbook_.countries().LookupCountry(call, &info) >= 0 ? info.continent
+                                                                    : std::string();
+      },
+      [this] { return utc_(); });
 }
 
 std::string ConsoleSection::StoreKey(int key) {
@@ -92,16 +104,36 @@ void ConsoleSection::ReloadLogView() {
   logView_.Clear();
   const std::string& path = logbook_.entry().logPath();
   std::string bytes;
-  if (path.empty() || log::ReadLogBytes(path, bytes) != log::kLogOk) return;
+  rate_.Clear();
+  contestTotal_ = 0;
+  const std::string& contestName = logbook_.entry().contest.name;
+  const std::string tag = "[" + contestName + "]";
+  log::WorkedTable contestWorked;
+  if (path.empty() || log::ReadLogBytes(path, bytes) != log::kLogOk) {
+    UpdateContestLines();
+    return;
+  }
   for (const log::LogFileRecord& rec : log::SplitLogRecords(bytes)) {
     log::QsoRecord r;
     if (log::ParseQsoText(rec.text, r) != log::kQsoOk) continue;
     logView_.ShowQso(r);
+    if (!contestName.empty() && r.comment.find(tag) != std::string::npos) {
+      if (r.when.valid()) rate_.AddStamp(r.when.SecondsSinceEpoch());
+      contestWorked.AddWorked(r.call, log::BandOf(r.frequency), log::ModeClassOf(r.mode));
+    }
     if (r.when.valid()) {
       int64_t& last = lastQso_[r.call];
       last = std::max(last, r.when.SecondsSinceEpoch());
     }
   }
+  contestTotal_ = contest::ContestQsoCount(contest::ContestNumberOf(contestName), contestWorked);
+  UpdateContestLines();
+}
+
+void ConsoleSection::UpdateContestLines() {
+  contestLines_ = logbook_.entry().contest.active()
+                      ? contest::QsoRateLines(contestTotal_, rate_.RatePerHour(utc_()))
+                      : std::string();
 }
 
 int ConsoleSection::DeleteLogRow(int row) {
@@ -282,6 +314,7 @@ void ConsoleSection::UpdateClock() {
   if (clockText_ == buf) return;
   const bool first = clockText_.empty();
   clockText_ = buf;
+  UpdateContestLines();
   if (!first) console_.OnClockChange(RttyBusy());
 }
 
@@ -389,6 +422,57 @@ void ConsoleSection::AutoCqDialog(AutoCqButton button, std::string_view editedTe
   (void)ctx_.store().WriteSettingInt("Keyboard", "AutoCqDelay", listenSeconds);
   console_.autoCq().Start();
   if (button == AutoCqButton::kBegin) console_.AutoCqCall();
+}
+
+// ---- WAE QTC ----
+
+int ConsoleSection::OpenQtcWindow(bool sendAtOnce) {
+  contest::QtcWindow& q = *qtc_;
+  q.SetCounters({ctx_.members.qtcPosition.value, ctx_.members.qtcNumber.value});
+  const log::QsoEntry& e = logbook_.entry();
+  std::string text;
+  const int rc = q.OpenQtcWindow(logView_.Rows(), ctx_.members.myCall.value,
+                                 e.call.empty() ? EntryCall(e.text) : e.call, sendAtOnce, &text);
+  if (rc == contest::kQtcNothingToSend) {
+    // The window closes at once; the operator is told why nothing happened.
+    platform::Prompt* prompt = ctx_.prompt();
+    if (prompt != nullptr)
+      prompt->Message("No contacts left for a QTC", "QTC", platform::PromptIcon::Information);
+  }
+  if (rc != contest::kQtcOk) return rc;
+  if (!text.empty()) InsertTransmitText(text);
+  if (qtcShower_) qtcShower_();
+  return rc;
+}
+
+void ConsoleSection::SendQtc() {
+  if (qtc_->lineCount() > 0) InsertTransmitText(qtc_->SendQtc());
+}
+
+void ConsoleSection::StoreQtcCounters() {
+  const contest::QtcCounters& c = qtc_->counters();
+  ctx_.members.qtcPosition.value = c.position;
+  ctx_.members.qtcNumber.value = c.number;
+  // Written at once: a crash must not send the same contacts again in a later QTC.
+  (void)ctx_.members.qtcPosition.Save();
+  (void)ctx_.members.qtcNumber.Save();
+}
+
+int ConsoleSection::ConfirmQtcSent() {
+  const int rc = qtc_->ConfirmQtcSent();
+  if (rc == contest::kQtcOk) StoreQtcCounters();
+  return rc;
+}
+
+int ConsoleSection::ClearQtcNumber() {
+  const int rc = qtc_->ClearQtcNumber(logView_.Rows());
+  if (rc == contest::kQtcOk) StoreQtcCounters();
+  return rc;
+}
+
+int ConsoleSection::SaveReceivedQtc(std::string_view selection) {
+  const log::QsoEntry& e = logbook_.entry();
+  return qtc_->SaveReceivedQtc(selection, e.call.empty() ? EntryCall(e.text) : e.call);
 }
 
 // ---- ConsoleHost ----
@@ -505,6 +589,8 @@ void ConsoleSection::Perform(console::MacroAction action) {
       }
       break;
     case console::MacroAction::kSendWaeQtc:
+      (void)OpenQtcWindow(true);
+      break;
     case console::MacroAction::kAutoCqOn:
       break;
   }

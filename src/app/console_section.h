@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,8 @@
 #include "console/call_alert.h"
 #include "console/console.h"
 #include "console/received_text_scan.h"
+#include "contest/qso_rate.h"
+#include "contest/wae_qtc.h"
 #include "log/log_view.h"
 
 namespace vexa::app {
@@ -120,6 +123,28 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   // The row's record as the edit dialog shows it.
   std::string LogRowText(int row) const;
 
+  // --- WAE QTC traffic ---
+  // The QTC window over the log view: its counters are the stored "QtcPosition" and
+  // "QtcNumber", the continents come from the country file, "QTC.LOG" is in the working folder.
+  contest::QtcWindow& qtc() { return *qtc_; }
+  // Opens the QTC window for the call of the QSO line; with sendAtOnce (the <SENDWAEQTC>
+  // macro) the QTC goes into the transmit window at once. A contest::QtcResult; when the
+  // window opens, the shower set below is told.
+  int OpenQtcWindow(bool sendAtOnce);
+  // The window's Send: the QTC into the transmit window.
+  void SendQtc();
+  // The window's OK, its Clear QTC number and the receive window's Save QTC; the counters are
+  // written at once after every change. contest::QtcResult values.
+  int ConfirmQtcSent();
+  int ClearQtcNumber();
+  int SaveReceivedQtc(std::string_view selection);
+  // The desktop program shows its QTC window when this is called.
+  void SetQtcShower(std::function<void()> show) { qtcShower_ = std::move(show); }
+
+  // In a contest: "Total %i QSOs\r\nRate %i QSOs/hour\r\n" over the contest's contacts of the
+  // log view (the total as the score counts it), renewed with the clock; "" without a contest.
+  const std::string& contestLines() const { return contestLines_; }
+
   // --- Parts ---
   console::Console& console() { return console_; }
   // "%H:%M:%S" of the wall clock, UTC when the GMT switch of the entry line is on.
@@ -152,6 +177,8 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   void Perform(console::MacroAction action) override;
 
   void LoadKeys();
+  void StoreQtcCounters();
+  void UpdateContestLines();
   static std::string StoreKey(int key);
   void UpdateClock();
   bool RttyBusy() const;
@@ -178,6 +205,11 @@ class ConsoleSection final : public Section, private console::ConsoleHost {
   std::map<std::string, int64_t> lastQso_;  // call -> UTC of the latest contact this run
   std::function<void(int, int)> beep_;
   std::function<std::string(const std::string&)> callbook_;
+  std::unique_ptr<contest::QtcWindow> qtc_;
+  std::function<void()> qtcShower_;
+  contest::QsoRate rate_;
+  int contestTotal_ = 0;
+  std::string contestLines_;
 };
 
 }  // namespace vexa::app

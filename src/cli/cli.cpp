@@ -17,7 +17,7 @@ constexpr CommandDef kCommands[] = {
     {"log",
      "log add [--yes] TEXT | check | export adif|adif3|csv | import FILE | stats  the log file",
      CmdLog},
-    {"contest", "contest report|score|cabrillo [--contest NAME] [--category N]  contest files",
+    {"contest", "contest report|score|cabrillo|qtc [--contest NAME] [--category N]  contest files",
      CmdContest},
     {"lookup", "lookup CALL...               country, zones and bearing of callsigns", CmdLookup},
     {"cty", "cty update [URL] | install FILE  get the current country file", CmdCty},

@@ -26,6 +26,7 @@ class LogView : public QsoSink {
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
   const QsoRecord& Row(int row) const { return rows_.at(static_cast<size_t>(row)); }
+  const std::vector<QsoRecord>& Rows() const { return rows_; }
   LogViewCells Cells(int row) const { return MakeLogViewCells(Row(row)); }
   // The row showing this contact (same call, frequency, date-time and mode), or -1.
   int FindRow(const QsoRecord& r) const;

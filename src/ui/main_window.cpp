@@ -235,6 +235,12 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   QAction* contestAction = menu->addAction("Contest dialog");
   contestAction->setObjectName("contestDialog");
   connect(contestAction, &QAction::triggered, this, [this] { contestDialog_->Open(); });
+  QAction* qtcAction = menu->addAction("QTC window");
+  qtcAction->setObjectName("qtcWindow");
+  connect(qtcAction, &QAction::triggered, this, [this] { (void)qtcDialog_->OpenQtc(); });
+  QAction* saveQtc = menu->addAction("Save received QTC");
+  saveQtc->setObjectName("saveQtc");
+  connect(saveQtc, &QAction::triggered, this, [this] { (void)SaveReceivedQtc(); });
   QAction* tncAction = menu->addAction("TNC terminal");
   tncAction->setObjectName("tncTerminal");
   connect(tncAction, &QAction::triggered, this, [this] { tncWindow_->Toggle(); });
@@ -324,6 +330,9 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   auto* analysisText = new QVBoxLayout;
   analysisText->addWidget(alert_);
   analysisText->addWidget(country_);
+  contestRate_ = new QLabel;
+  contestRate_->setObjectName("contestRate");
+  analysisText->addWidget(contestRate_);
   analysisText->addStretch(1);
   analysis->addLayout(analysisText, 1);
   analysis->addWidget(beam_);
@@ -468,6 +477,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   contestDialog_ = new ContestDialog(core_, this);
   browserWindow_ = new BrowserWindow(
       core_, [this] { SyncControls(); }, this);
+  qtcDialog_ = new QtcDialog(core_, this);
   spotWindow_ = new SpotWindow(
       core_,
       [this](const std::string& call, int32_t) {
@@ -617,6 +627,15 @@ void MainWindow::ProgrammableKey(int key) {
   // The console plays the text, or in the phone modes the recorded voice message.
   core_.console().PressKey(key);
   if (core_.transmit().transmitting()) txText_->setFocus();
+}
+
+int MainWindow::SaveReceivedQtc() {
+  // The receive window's paragraph separators are its line ends; its text is Latin-1.
+  QString marked = rxText_->textCursor().selectedText();
+  marked.replace(QChar::ParagraphSeparator, QChar('\n'));
+  const int rc = core_.console().SaveReceivedQtc(marked.toLatin1().toStdString());
+  qso_->setFocus();
+  return rc;
 }
 
 void MainWindow::InsertKeyText(std::string_view text) {
@@ -810,6 +829,10 @@ void MainWindow::RefreshCallAnalysis() {
   auto& con = core_.console();
   const QString alert = QString::fromStdString(con.alertText());
   if (alert_->text() != alert) alert_->setText(alert);
+  // The contest's Total and Rate lines (CR LF between them), empty outside a contest.
+  QString rate = QString::fromStdString(con.contestLines()).trimmed();
+  rate.remove(QChar('\r'));
+  if (contestRate_->text() != rate) contestRate_->setText(rate);
   const QString country = QString::fromStdString(con.countryLine());
   if (country_->text() != country) country_->setText(country);
   const auto& m = con.beamMap();

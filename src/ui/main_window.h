@@ -23,6 +23,7 @@ class QTableWidget;
 #include "ui/browser_window.h"
 #include "ui/contest_dialog.h"
 #include "ui/hell_window.h"
+#include "ui/qtc_dialog.h"
 #include "ui/spectrum_widget.h"
 #include "ui/spot_window.h"
 #include "ui/tnc_window.h"
@@ -70,6 +71,10 @@ class MainWindow final : public QWidget {
   TncWindow* tncWindow() { return tncWindow_; }
   BrowserWindow* browserWindow() { return browserWindow_; }
   ContestDialog* contestDialog() { return contestDialog_; }
+  QtcDialog* qtcDialog() { return qtcDialog_; }
+  // Save QTC: the text marked in the receive window is kept in "QTC.LOG" after the question;
+  // the focus goes back to the QSO entry. A contest::QtcResult.
+  int SaveReceivedQtc();
   // The main settings sheet, modal; setupSheet() is the open one (null when closed).
   void OpenSetup();
   QDialog* setupSheet() { return setupSheet_; }
@@ -117,6 +122,7 @@ class MainWindow final : public QWidget {
   CAx25PropertySheet* ax25Sheet_ = nullptr;
   TncWindow* tncWindow_ = nullptr;
   ContestDialog* contestDialog_ = nullptr;
+  QtcDialog* qtcDialog_ = nullptr;
   void DrainSecondChannel();
   void ShowModeWindows();
   void BuildDialogs();
@@ -166,6 +172,7 @@ class MainWindow final : public QWidget {
   std::array<QPushButton*, 24> keys_{};
   QLabel *alert_ = nullptr, *beam_ = nullptr, *country_ = nullptr;
   QLabel* carrier_ = nullptr;
+  QLabel* contestRate_ = nullptr;
   QDialog* logDialog_ = nullptr;
   QTableWidget* logTable_ = nullptr;
   std::string shownBeamLabel_;

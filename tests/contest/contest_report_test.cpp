@@ -9,6 +9,7 @@
 
 #include "contest/contest_catalogue.h"
 #include "contest/contest_score.h"
+#include "contest/qso_rate.h"
 #include "contest_test_support.h"
 #include "log/log_file.h"
 #include "support/script_prompt.h"
@@ -194,6 +195,7 @@ TEST_F(ReportTest, ArrlTenCountsCwAndPhoneSeparately) {
             " 10\t    3\t   14\t    1\t    2\r\n"
             "Total:\t    2\t   14\t    1\t    2\r\n\r\n"
             "  Claimed Score:\t14*(1+2) = 42 points\r\n");
+  EXPECT_EQ(ContestQsoCount(kArrl10, worked), 2);
 }
 
 TEST_F(ReportTest, CreateWritesFourFilesNamedAfterTheCall) {
@@ -238,6 +240,30 @@ TEST_F(ReportTest, AFileThatCannotBeWrittenStopsTheReportAndKeepsTheFilesBefore)
   EXPECT_EQ(CreateContestReport(empty.path(), s, table, prompt, {}), kReportNoLog);
   s.contest = "";
   EXPECT_EQ(CreateContestReport(dir.path(), s, table, prompt, {}), kReportNoContest);
+}
+
+// The console's "Total %i QSOs" line counts what the score's Total line counts: checked against
+// the hand-derived score texts of the four contest logs.
+TEST_F(ReportTest, TheConsoleTotalIsTheQsoCountOfTheScoresTotalLine) {
+  const struct {
+    const std::string* log;
+    const char* contest;
+    const char* myCall;
+    const char* score;
+  } cases[] = {{&kCqWwLog, "CQ WW RTTY", "DL1ABC", "cqww_rtty.score"},
+               {&kWpxLog, "WPX RTTY", "W1AW", "wpx_rtty.score"},
+               {&kRoundupLog, "ARRL RTTY Roundup Contest", "DL1ABC", "roundup.score"},
+               {&kSprintLog, "BARTG RTTY Sprint", "G4ABC", "bartg_sprint.score"}};
+  for (const auto& c : cases) {
+    worked.Clear();
+    (void)Build(*c.log, c.contest, c.myCall);
+    const std::string score = ReadFileBytes(ExpectedPath(c.score));
+    const size_t at = score.find("Total:\t");
+    ASSERT_NE(at, std::string::npos) << c.score;
+    EXPECT_EQ(ContestQsoCount(ContestNumberOf(c.contest), worked),
+              std::stoi(score.substr(at + 7, 5)))
+        << c.contest;
+  }
 }
 
 TEST(ReportBaseName, ReplacesSlashesAndCharactersFileNamesCannotTake) {
