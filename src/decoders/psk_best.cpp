@@ -115,7 +115,9 @@ void PskBest::Configure() {
   bpskBits_ = 0;
   open_ = false;
   metric_.fill(0);
-  history_.fill(0);
+  // Paths of ones: the decoder starts as after idle (the inverted zeros of the preamble), so
+  // its first decisions are no characters.
+  history_.fill(~uint64_t{0});
   symbols_ = 0;
   varicode.Reset();
   varicode.sink = nullptr;
