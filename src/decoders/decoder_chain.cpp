@@ -23,6 +23,7 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
       pskBest_(&mainQueue),
       secondDecoder_(&secondQueue_),
       cw_(&mainQueue),
+      cwBest_(&mainQueue),
       pactor_(&mainQueue) {
   psk_.listener = &forwarder_;
   fsk31_.listener = &forwarder_;
@@ -43,6 +44,7 @@ engine::ChannelTable DecoderChain::Table() {
   t.rttyBest = &rttyBest_;
   t.mtty = &mtty_;
   t.cw = &cw_;
+  t.cwBest = &cwBest_;
   t.hell = &hell_;
   t.fsk31 = &fsk31_;
   t.pactor = &pactor_;
@@ -85,6 +87,7 @@ void DecoderChain::TuneAll(double hz) {
   rttyBest_.SetCarrier(hz);
   mtty_.SetCarrier(hz);
   cw_.SetCarrier(hz);
+  cwBest_.SetCarrier(hz);
   hell_.SetCarrier(hz);
   fsk31_.SetCarrier(hz);
   pactor_.SetCarrier(hz);

@@ -9,6 +9,7 @@
 // forwarder), tuning, the baud rate, unshift, the sideband inversion and the PSK AFC step.
 #include <cstdint>
 
+#include "decoders/cw_best.h"
 #include "decoders/cw_decoder.h"
 #include "decoders/fsk31_receiver.h"
 #include "decoders/hell_receiver.h"
@@ -91,6 +92,7 @@ class DecoderChain {
   engine::RxTextQueue& secondQueue() { return secondQueue_; }
   engine::RxTextQueue& mainQueue() { return mainQueue_; }
   CwDecoder& cw() { return cw_; }
+  CwBest& cwBest() { return cwBest_; }
   HellReceiver& hell() { return hell_; }  // its pixel sink is the Hellschreiber window
   Fsk31Receiver& fsk31() { return fsk31_; }
   PactorReceiver& pactor() { return pactor_; }
@@ -114,6 +116,7 @@ class DecoderChain {
   PskChannel second_;
 
   CwDecoder cw_;
+  CwBest cwBest_;
   HellReceiver hell_;
   Fsk31Receiver fsk31_;  // its bits go through forwarder_ to the BPSK decoder
   PactorReceiver pactor_;

@@ -53,7 +53,7 @@ void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
         }
         break;
       case Mode::Cw:
-        Run(ch_.cw, block);
+        Run(bestDemod_ && ch_.cwBest != nullptr ? ch_.cwBest : ch_.cw, block);
         break;
       case Mode::Qpsk:
         Run(PskInUse(), block);

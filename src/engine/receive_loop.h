@@ -23,6 +23,7 @@ using vexa::SampleSink;
 // The receive channels of the main window; a null entry means "not built" and is skipped.
 struct ChannelTable {
   ReceiveChannel* cw = nullptr;           // mode 0, 500 Hz
+  ReceiveChannel* cwBest = nullptr;       // mode 0 with the stronger decoder, 500 Hz
   ReceiveChannel* psk = nullptr;          // modes 9, 10, 500 Hz
   ReceiveChannel* pskBest = nullptr;      // modes 9, 10 with the stronger demodulator, 500 Hz
   ReceiveChannel* second = nullptr;       // any mode while placed, 500 Hz
@@ -55,7 +56,7 @@ class ReceiveLoop {
   Mode mode() const { return mode_; }
   void SetTwoTone(bool on) { twoTone_ = on; }
   bool twoTone() const { return twoTone_; }
-  // The stronger RTTY and PSK31 demodulators in place of the classic ones (off: the classic
+  // The stronger RTTY, PSK31 and CW demodulators in place of the classic ones (off: the classic
   // ones).
   void SetBestDemod(bool on) { bestDemod_ = on; }
   bool bestDemod() const { return bestDemod_; }
