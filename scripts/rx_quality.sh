@@ -105,7 +105,7 @@ for snr in $snrs; do
       row="$row\tNaN"
     fi
   done
-  printf "$row\n" >> "$out"
+  printf "%b\n" "$row" >> "$out"
 done
 cat "$out"
 if command -v gnuplot >/dev/null; then

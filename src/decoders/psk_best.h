@@ -39,7 +39,7 @@ class PskBest : public engine::ReceiveChannel {
   static constexpr int kPulseTaps = 2 * kStepsPerSymbol;
   static constexpr int kStates = 16;
   static constexpr int kDecisionDepth = 32;
-  static constexpr int kBpskDelay = 8;  // symbols between a BPSK decision and its output
+  static constexpr int kBpskDelay = 12;  // symbols between a BPSK decision and its output
 
   explicit PskBest(engine::RxTextQueue* out = nullptr);
   void ProcessDecimated() override;
