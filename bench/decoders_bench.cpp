@@ -39,12 +39,14 @@ std::vector<int16_t> Signal(bool fsk) {
 
 void BM_Receive(benchmark::State& state) {
   const int mode = static_cast<int>(state.range(0));
-  // RTTY demodulator: 0 the classic single-tone, 1 the classic two-tone, 2 the stronger one.
+  // Demodulator: 0 the classic one (RTTY single-tone), 1 the classic two-tone (RTTY), 2 the
+  // stronger one (RTTY, PSK31, QPSK, CW).
   const int64_t demod = state.range(1);
   const auto audio = Signal(mode == 4 || mode == 17);
   vexa::engine::RxTextQueue queue;
   DecoderChain chain(queue);
   chain.SetMode(static_cast<vexa::Mode>(mode));
+  chain.SetBestDemod(demod == 2);
   vexa::engine::ReceiveLoop loop(chain.Table(), 0);
   loop.SetMode(static_cast<vexa::Mode>(mode));
   loop.SetTwoTone(demod == 1);
@@ -63,8 +65,7 @@ void BM_Receive(benchmark::State& state) {
 BENCHMARK(BM_Receive)
     ->ArgsProduct({{4}, {0, 1, 2}})
     ->Args({17, 0})
-    ->Args({9, 0})
-    ->Args({10, 0})
+    ->ArgsProduct({{9, 10, 0}, {0, 2}})
     ->ArgNames({"mode", "demod"})
     ->Unit(benchmark::kMillisecond);
 

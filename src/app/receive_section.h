@@ -78,7 +78,8 @@ class ReceiveSection final : public Section, private engine::SpectrumHost {
   void SetKeepSquelchedText(bool on) { keepSquelched_ = on; }
   void SetTwoTone(bool on) { path_->SetTwoTone(on); }
   bool twoTone() const { return path_->loop().twoTone(); }
-  // The stronger RTTY demodulator instead of the classic ones; remembered in "Misc/RttyDemod".
+  // The stronger RTTY and PSK31 demodulators instead of the classic ones; remembered in
+  // "Misc/RttyDemod" (one switch for all modes that have one).
   void SetBestDemod(bool on);
   bool bestDemod() const { return path_->loop().bestDemod(); }
   // The signal-check switch: the spectrum ticks its box while no signal is seen.

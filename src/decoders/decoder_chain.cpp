@@ -20,8 +20,10 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
       bpsk_(&mainQueue),
       qpsk_(&mainQueue),
       forwarder_(&bpsk_, &psk_),
+      pskBest_(&mainQueue),
       secondDecoder_(&secondQueue_),
       cw_(&mainQueue),
+      cwBest_(&mainQueue),
       pactor_(&mainQueue) {
   psk_.listener = &forwarder_;
   fsk31_.listener = &forwarder_;
@@ -35,12 +37,14 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
 engine::ChannelTable DecoderChain::Table() {
   engine::ChannelTable t;
   t.psk = &psk_;
+  t.pskBest = &pskBest_;
   t.second = &second_;
   t.rttySingle = &rttySingle_;
   t.rttyTwoTone = &rttyTwoTone_;
   t.rttyBest = &rttyBest_;
   t.mtty = &mtty_;
   t.cw = &cw_;
+  t.cwBest = &cwBest_;
   t.hell = &hell_;
   t.fsk31 = &fsk31_;
   t.pactor = &pactor_;
@@ -50,6 +54,7 @@ engine::ChannelTable DecoderChain::Table() {
 void DecoderChain::SetMode(Mode mode) {
   mode_ = mode;
   zeroFreqErr_ = 0;
+  if (mode == Mode::Psk31 || mode == Mode::Qpsk) pskBest_.SetQpsk(mode == Mode::Qpsk);
   switch (mode) {
     case Mode::Psk31:
       forwarder_.SetTarget(&bpsk_);
@@ -76,11 +81,13 @@ void DecoderChain::SetMode(Mode mode) {
 void DecoderChain::TuneAll(double hz) {
   receiveHz_ = hz;
   psk_.SetCarrier(hz);
+  pskBest_.SetCarrier(hz);
   rttySingle_.SetCarrier(hz);
   rttyTwoTone_.SetCarrier(hz);
   rttyBest_.SetCarrier(hz);
   mtty_.SetCarrier(hz);
   cw_.SetCarrier(hz);
+  cwBest_.SetCarrier(hz);
   hell_.SetCarrier(hz);
   fsk31_.SetCarrier(hz);
   pactor_.SetCarrier(hz);
@@ -112,10 +119,12 @@ void DecoderChain::SetInversion(bool on) {
   rttyBest_.invert = on;
   mtty_.invert = on;
   qpsk_.invert = on ? 1 : 0;
+  pskBest_.invert = on;
   fsk31_.set_invert(on);
 }
 
 const PskDecoder& DecoderChain::ActivePsk() const {
+  if (best_ && (mode_ == Mode::Psk31 || mode_ == Mode::Qpsk)) return pskBest_.varicode;
   if (mode_ == Mode::Qpsk) return qpsk_;
   return bpsk_;
 }
@@ -128,7 +137,18 @@ AfcOutcome DecoderChain::AfcStep(bool afcOn, bool transmitting, double secondHz)
   if (!pskMode || !afcOn || transmitting) return out;
 
   int32_t* err = UsesFskAfc(mode_) ? fskAfc_ : afcError_;
-  if (err != nullptr && std::llabs(*afcFreqErr_) < kAfcFreqErrLimit) {
+  if (best_ && (mode_ == Mode::Psk31 || mode_ == Mode::Qpsk)) {
+    // The stronger demodulator tracks the offset itself; the receive frequency follows it
+    // (retuning hands the tracked offset back to the front end).
+    const double f = receiveHz_;
+    const double corrected = f + pskBest_.offsetHz();
+    // Above half the front end's tuning step (0.17 Hz), so it does not hunt between steps.
+    if (std::fabs(corrected - f) > 0.1) {
+      TuneAll(corrected);
+      out.moved = true;
+      out.receiveHz = corrected;
+    }
+  } else if (err != nullptr && std::llabs(*afcFreqErr_) < kAfcFreqErrLimit) {
     const double f = receiveHz_;
     const double corrected = f - *err * kAfcScale;
     if (std::fabs(corrected - f) > 0.05) {

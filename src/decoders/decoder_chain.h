@@ -9,10 +9,12 @@
 // forwarder), tuning, the baud rate, unshift, the sideband inversion and the PSK AFC step.
 #include <cstdint>
 
+#include "decoders/cw_best.h"
 #include "decoders/cw_decoder.h"
 #include "decoders/fsk31_receiver.h"
 #include "decoders/hell_receiver.h"
 #include "decoders/pactor_receiver.h"
+#include "decoders/psk_best.h"
 #include "decoders/psk_receiver.h"
 #include "decoders/rtty_best.h"
 #include "decoders/rtty_receiver.h"
@@ -67,8 +69,13 @@ class DecoderChain {
   // The FSK31 receiver's AFC value, read in modes 11 and 16 (null: no AFC there).
   void SetFskAfcSource(int32_t* afcValue) { fskAfc_ = afcValue; }
 
+  // The stronger PSK31 demodulator in place of the classic channel (the receive loop runs the
+  // one chosen; the AFC and the squelch then read the stronger one).
+  void SetBestDemod(bool on) { best_ = on; }
+  bool bestDemod() const { return best_; }
+
   // The decoder whose quality and qpskLikeness the squelch and the hints read: QPSK in mode 10,
-  // BPSK otherwise.
+  // BPSK otherwise, the stronger demodulator's varicode decoder when it is chosen.
   const PskDecoder& ActivePsk() const;
 
   RttySingleTone& rttySingle() { return rttySingle_; }
@@ -76,6 +83,7 @@ class DecoderChain {
   RttyBest& rttyBest() { return rttyBest_; }
   MttyChannel& mtty() { return mtty_; }
   PskChannel& psk() { return psk_; }
+  PskBest& pskBest() { return pskBest_; }
   PskDecoder& bpsk() { return bpsk_; }
   QpskDecoder& qpsk() { return qpsk_; }
   SymbolForwarder& forwarder() { return forwarder_; }
@@ -84,6 +92,7 @@ class DecoderChain {
   engine::RxTextQueue& secondQueue() { return secondQueue_; }
   engine::RxTextQueue& mainQueue() { return mainQueue_; }
   CwDecoder& cw() { return cw_; }
+  CwBest& cwBest() { return cwBest_; }
   HellReceiver& hell() { return hell_; }  // its pixel sink is the Hellschreiber window
   Fsk31Receiver& fsk31() { return fsk31_; }
   PactorReceiver& pactor() { return pactor_; }
@@ -101,11 +110,13 @@ class DecoderChain {
   QpskDecoder qpsk_;
   PskChannel psk_;
   SymbolForwarder forwarder_;
+  PskBest pskBest_;
 
   PskDecoder secondDecoder_;
   PskChannel second_;
 
   CwDecoder cw_;
+  CwBest cwBest_;
   HellReceiver hell_;
   Fsk31Receiver fsk31_;  // its bits go through forwarder_ to the BPSK decoder
   PactorReceiver pactor_;
@@ -113,6 +124,7 @@ class DecoderChain {
   Mode mode_ = Mode::Psk31;
   double receiveHz_ = kDefaultReceiveHz;
   bool inversion_ = false;
+  bool best_ = false;
 
   // What the AFC reads: the active decoder's drift and its freqErr (a dummy reading 0 outside
   // mode 9).

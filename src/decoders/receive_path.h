@@ -19,7 +19,7 @@ struct ReceiveOptions {
   Mode mode = Mode::Psk31;
   double receiveHz = kDefaultReceiveHz;
   bool twoTone = false;         // RTTY: the two-tone demodulator
-  bool bestDemod = false;       // RTTY: the stronger demodulator instead of the classic ones
+  bool bestDemod = false;       // RTTY, PSK31: the stronger demodulators, not the classic ones
   bool inversion = false;       // the sideband differs from DigiSide
   bool unshiftOnSpace = false;  // RTTY and MTTY: letters after a received space
 };
@@ -40,7 +40,10 @@ class ReceivePath {
   void Tune(double hz) { chain_.TuneAll(hz); }
   double receiveHz() const { return chain_.receiveHz(); }
   void SetTwoTone(bool on) { loop_.SetTwoTone(on); }
-  void SetBestDemod(bool on) { loop_.SetBestDemod(on); }
+  void SetBestDemod(bool on) {
+    loop_.SetBestDemod(on);
+    chain_.SetBestDemod(on);
+  }
   void SetInversion(bool on) { chain_.SetInversion(on); }
 
   // Places the second channel at hz and starts its catch-up on the stored audio; hz <= 0

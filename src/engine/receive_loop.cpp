@@ -46,17 +46,17 @@ void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
   if (!transmitting_) {
     switch (mode_) {
       case Mode::Psk31:
-        Run(ch_.psk, block);
+        Run(PskInUse(), block);
         if (secondActive()) {
           if (replayIndex_ >= 0) ContinueReplay();
           if (replayIndex_ < 0) Run(ch_.second, block);
         }
         break;
       case Mode::Cw:
-        Run(ch_.cw, block);
+        Run(bestDemod_ && ch_.cwBest != nullptr ? ch_.cwBest : ch_.cw, block);
         break;
       case Mode::Qpsk:
-        Run(ch_.psk, block);
+        Run(PskInUse(), block);
         RunSecond(block);
         break;
       case Mode::Rtty:

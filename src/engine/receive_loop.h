@@ -23,7 +23,9 @@ using vexa::SampleSink;
 // The receive channels of the main window; a null entry means "not built" and is skipped.
 struct ChannelTable {
   ReceiveChannel* cw = nullptr;           // mode 0, 500 Hz
+  ReceiveChannel* cwBest = nullptr;       // mode 0 with the stronger decoder, 500 Hz
   ReceiveChannel* psk = nullptr;          // modes 9, 10, 500 Hz
+  ReceiveChannel* pskBest = nullptr;      // modes 9, 10 with the stronger demodulator, 500 Hz
   ReceiveChannel* second = nullptr;       // any mode while placed, 500 Hz
   ReceiveChannel* rttySingle = nullptr;   // mode 4, 750 Hz
   ReceiveChannel* rttyTwoTone = nullptr;  // mode 4 with the two-tone switch, 750 Hz
@@ -54,7 +56,8 @@ class ReceiveLoop {
   Mode mode() const { return mode_; }
   void SetTwoTone(bool on) { twoTone_ = on; }
   bool twoTone() const { return twoTone_; }
-  // The stronger RTTY demodulator in place of the classic ones (off: the classic ones).
+  // The stronger RTTY, PSK31 and CW demodulators in place of the classic ones (off: the classic
+  // ones).
   void SetBestDemod(bool on) { bestDemod_ = on; }
   bool bestDemod() const { return bestDemod_; }
   // While a sound transmission runs, blocks are only stored in the history ring.
@@ -94,6 +97,9 @@ class ReceiveLoop {
  private:
   void Run(ReceiveChannel* c, std::span<const int16_t> s) {
     if (c != nullptr) c->ProcessBlock(s);
+  }
+  ReceiveChannel* PskInUse() const {
+    return bestDemod_ && ch_.pskBest != nullptr ? ch_.pskBest : ch_.psk;
   }
   void RunSecond(std::span<const int16_t> s) {
     if (secondActive()) Run(ch_.second, s);

@@ -19,7 +19,7 @@ struct RxSetup {
   int mode = 9;
   double hz = 1000.0;
   bool twoTone = false;
-  bool best = false;  // RTTY: the stronger demodulator
+  bool best = false;  // RTTY, PSK31: the stronger demodulators
   bool invert = false;
   bool unshiftOnSpace = false;
   double baud = 45.45;
@@ -40,6 +40,7 @@ inline std::string Decode(std::span<const int16_t> samples, const RxSetup& s) {
   chain.SetInversion(s.invert);
   chain.SetUnshiftOnSpace(s.unshiftOnSpace);
   chain.SetRttyBaud(s.baud);
+  chain.SetBestDemod(s.best);
   engine::ReceiveLoop loop(chain.Table(), 0);
   loop.SetMode(static_cast<vexa::Mode>(s.mode));
   loop.SetTwoTone(s.twoTone);
