@@ -18,6 +18,8 @@
 namespace vexa::decoders {
 namespace {
 
+using testutil::WithNoise;
+
 using testutil::RxSetup;
 
 RxSetup Cw(double hz, bool best = true) {
@@ -62,26 +64,6 @@ TEST_P(CwBestFile, DecodesTheTextExactly) {
 INSTANTIATE_TEST_SUITE_P(Peers, CwBestFile,
                          ::testing::Values("cw_e2c_12wpm", "cw_e2c_20wpm", "cw_e2c_28wpm",
                                            "fldigi_cw_20wpm"));
-
-std::vector<int16_t> WithNoise(const std::vector<int16_t>& clean, double snrDb, uint32_t seed) {
-  double p = 0;
-  size_t n = 0;
-  for (int16_t x : clean) {
-    if (x != 0) {
-      p += static_cast<double>(x) * x;
-      ++n;
-    }
-  }
-  p /= std::max<size_t>(n, 1);
-  const double sigma = std::sqrt(p / std::pow(10.0, snrDb / 10) * 5512.5 / 2500);
-  std::mt19937 rng(seed);
-  std::normal_distribution<double> g(0, sigma);
-  std::vector<int16_t> out(clean.size());
-  for (size_t i = 0; i < clean.size(); ++i) {
-    out[i] = static_cast<int16_t>(std::clamp(std::round(clean[i] + g(rng)), -32767.0, 32767.0));
-  }
-  return out;
-}
 
 TEST(CwBest, MinusSixDecibelsStaysWithinItsBound) {
   const std::string rel = "audio/cw_e2c_20wpm";

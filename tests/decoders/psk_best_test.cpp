@@ -20,6 +20,8 @@
 namespace vexa::decoders {
 namespace {
 
+using testutil::WithNoise;
+
 using testutil::RxSetup;
 
 const std::string kText = "CQ CQ de W1AW W1AW pse k\rW1AW de K2ABC: tnx fer call, RST 599 73!\r";
@@ -174,28 +176,6 @@ std::vector<int16_t> Load(const std::string& rel) {
   std::string error;
   EXPECT_TRUE(platform::ReadAudioFile(test::TestDataPath(rel), s, error)) << error;
   return s;
-}
-
-// Seeded white noise at snrDb with the noise measured in 2500 Hz (signal power over the
-// samples that are not silent).
-std::vector<int16_t> WithNoise(const std::vector<int16_t>& clean, double snrDb, uint32_t seed) {
-  double p = 0;
-  size_t n = 0;
-  for (int16_t x : clean) {
-    if (x != 0) {
-      p += static_cast<double>(x) * x;
-      ++n;
-    }
-  }
-  p /= std::max<size_t>(n, 1);
-  const double sigma = std::sqrt(p / std::pow(10.0, snrDb / 10) * 5512.5 / 2500);
-  std::mt19937 rng(seed);
-  std::normal_distribution<double> g(0, sigma);
-  std::vector<int16_t> out(clean.size());
-  for (size_t i = 0; i < clean.size(); ++i) {
-    out[i] = static_cast<int16_t>(std::clamp(std::round(clean[i] + g(rng)), -32767.0, 32767.0));
-  }
-  return out;
 }
 
 struct FileCase {

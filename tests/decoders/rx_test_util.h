@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the receiver tests: run samples through the decoder chain and the receive loop in
 // 2048-sample blocks (as the sound card delivers them), and small reference modulators.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -149,6 +150,29 @@ inline std::vector<int16_t> PskAudio(const std::vector<int>& steps, double hz, d
       out.push_back(static_cast<int16_t>(std::clamp(v, -32767.0, 32767.0)));
     }
     prev = next;
+  }
+  return out;
+}
+
+// Seeded white noise at snrDb with the noise measured in 2500 Hz (signal power over the
+// samples that are not silent).
+inline std::vector<int16_t> WithNoise(const std::vector<int16_t>& clean, double snrDb,
+                                      uint32_t seed) {
+  double p = 0;
+  size_t n = 0;
+  for (int16_t x : clean) {
+    if (x != 0) {
+      p += static_cast<double>(x) * x;
+      ++n;
+    }
+  }
+  p /= std::max<size_t>(n, 1);
+  const double sigma = std::sqrt(p / std::pow(10.0, snrDb / 10) * 5512.5 / 2500);
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> g(0, sigma);
+  std::vector<int16_t> out(clean.size());
+  for (size_t i = 0; i < clean.size(); ++i) {
+    out[i] = static_cast<int16_t>(std::clamp(std::round(clean[i] + g(rng)), -32767.0, 32767.0));
   }
   return out;
 }
