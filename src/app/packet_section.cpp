@@ -71,6 +71,9 @@ void TncPortSettings::Load(const platform::SettingsStore& st) {
   rts = I("TncRts", 0) != 0;
   enableCommand = st.ReadSettingText("AX.25", "KissEnableCommand", "KISS ON\\nRESTART\\n");
   exitCommand = st.ReadSettingText("AX.25", "KissDisableCommand", "^C^C^C");
+  host = st.ReadSettingText("AX.25", "TncHost", "");
+  const size_t b = host.find_first_not_of(' '), e = host.find_last_not_of(' ');
+  host = b == std::string::npos ? std::string() : host.substr(b, e - b + 1);
 }
 
 platform::SerialLineSettings TncPortSettings::Line() const {
@@ -213,7 +216,7 @@ void PacketSection::SelectModem() {
     TncPortSettings t;
     t.Load(ctx_.store());
     // With no port number there is no packet input; the station runs without a modem.
-    if (t.com != 0) (void)OpenTnc();
+    if (t.com != 0 || !t.host.empty()) (void)OpenTnc();
   }
   engine_.Apply(s);
   receive_.SetStationFrames([this](const packet::Ax25Frame& f) { engine_.OnModemFrame(f); });
@@ -223,6 +226,7 @@ bool PacketSection::OpenTnc() {
   CloseTnc();
   TncPortSettings t;
   t.Load(ctx_.store());
+  if (!t.host.empty()) return OpenNetworkTnc(t.host);
   if (t.com <= 0 || !ctx_.config.openSerialPort) return false;
   const std::string device = ctx_.store().ReadSettingText("Ports", "COM" + std::to_string(t.com),
                                                           DefaultPortDevice(t.com));
@@ -242,7 +246,50 @@ bool PacketSection::OpenTnc() {
   return true;
 }
 
+bool PacketSection::OpenNetworkTnc(const std::string& hostPort) {
+  const size_t colon = hostPort.rfind(':');
+  int port = 0;
+  if (colon != std::string::npos && colon > 0 && colon + 1 < hostPort.size() &&
+      hostPort.find_first_not_of("0123456789", colon + 1) == std::string::npos &&
+      hostPort.size() - colon <= 6)
+    port = std::stoi(hostPort.substr(colon + 1));
+  if (port < 1 || port > 65535) {
+    tncStatus_ = "The network TNC \"" + hostPort + "\" is not HOST:PORT.";
+    Message("Cannot open TNC port!", "Error");
+    return false;
+  }
+  auto net = std::make_unique<platform::TcpClient>();
+  if (!net->Connect(hostPort.substr(0, colon), port)) {
+    tncStatus_ = "The network TNC " + hostPort + " is not reachable: " + net->error();
+    Message("Cannot open TNC port!", "Error");
+    return false;
+  }
+  tncAddress_ = hostPort;
+  tncNet_ = std::move(net);
+  return true;
+}
+
+void PacketSection::PollNetworkTnc() {
+  if (!tncNet_) return;
+  if (tncNet_->Poll() == platform::TcpClient::State::Open) {
+    for (std::string bytes = tncNet_->Receive(65536); !bytes.empty();
+         bytes = tncNet_->Receive(65536)) {
+      if (active_ && engine_.usesTnc())
+        engine_.OnTncBytes(
+            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    }
+  }
+  if (tncNet_->state() == platform::TcpClient::State::Closed) {
+    // Gone (refused, or closed by the far end): the link's frames wait in the link and go out
+    // once the TNC is reached again (the AX.25 settings confirmed or the mode selected again).
+    tncStatus_ = "The network TNC " + tncAddress_ + " is not reachable: " + tncNet_->error();
+    tncNet_.reset();
+    ctx_.bus.Notice(tncStatus_);
+  }
+}
+
 void PacketSection::CloseTnc() {
+  tncNet_.reset();
   if (!tncPort_) return;
   if (tncPort_->IsOpen() && !tncPort_->vanished()) {
     TncPortSettings t;
@@ -261,7 +308,13 @@ void PacketSection::WriteTncText(const std::string& text) {
 }
 
 void PacketSection::WriteTnc(std::span<const uint8_t> bytes) {
-  if (tncOpen() && !tncPort_->vanished()) (void)tncPort_->WriteBytes(bytes);
+  if (tncNet_) {
+    (void)tncNet_->Send(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return;
+  }
+  if (tncPort_ != nullptr && tncPort_->IsOpen() && !tncPort_->vanished())
+    (void)tncPort_->WriteBytes(bytes);
 }
 
 void PacketSection::OnWake() {
@@ -318,6 +371,7 @@ void PacketSection::TakeTypedText() {
 }
 
 void PacketSection::OnTick() {
+  PollNetworkTnc();
   if (!active_) return;
   // The console reports a new connection before it takes the first typed line.
   engine_.Tick55();

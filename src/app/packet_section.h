@@ -26,6 +26,7 @@
 #include "packet/packet_channels.h"
 #include "packet/packet_console.h"
 #include "platform/files/settings_store.h"
+#include "platform/net/tcp_client.h"
 #include "platform/serial/serial_port.h"
 
 namespace vexa::app {
@@ -55,6 +56,10 @@ struct TncPortSettings {
   bool dtr = false, rts = false;
   std::string enableCommand = "KISS ON\\nRESTART\\n";
   std::string exitCommand = "^C^C^C";
+  // "HOST:PORT" of a KISS TNC on the network (direwolf, a TNC behind a terminal server): when
+  // set it is used instead of the serial port, and no command strings are sent (it speaks KISS
+  // already).
+  std::string host;
 
   void Load(const platform::SettingsStore& store);
   // The line settings of the port: no parity; DTR flow raises DTR, RTS flow uses RTS/CTS.
@@ -202,7 +207,10 @@ class PacketSection final : public Section {
   // The stop sequence, only when the port is open: wait 500 ms, write the expanded exit
   // command, wait 1000 ms, close the port.
   void CloseTnc();
-  bool tncOpen() const { return tncPort_ != nullptr && tncPort_->IsOpen(); }
+  bool tncOpen() const {
+    return (tncPort_ != nullptr && tncPort_->IsOpen()) ||
+           (tncNet_ != nullptr && tncNet_->state() != platform::TcpClient::State::Closed);
+  }
   // Why the TNC port is not open (empty when it is, or when none is configured).
   const std::string& tncStatus() const { return tncStatus_; }
   // The carrier-detect indicator: mode 13 with a built-in modem whose level is at or above
@@ -224,6 +232,8 @@ class PacketSection final : public Section {
   void SaveAx25Members();
   void WriteTnc(std::span<const uint8_t> bytes);
   void WriteTncText(const std::string& text);
+  bool OpenNetworkTnc(const std::string& hostPort);
+  void PollNetworkTnc();
   // Typed text from the transmit window into the console while the link can take it.
   void TakeTypedText();
 
@@ -235,6 +245,8 @@ class PacketSection final : public Section {
   PacketEngine engine_;
   bool active_ = false;
   std::unique_ptr<platform::SerialPort> tncPort_;
+  std::unique_ptr<platform::TcpClient> tncNet_;
+  std::string tncAddress_;  // the network TNC's "HOST:PORT", for messages
   std::string tncStatus_;
   char lastTyped_ = 0;  // the last character taken from the transmit window
 };
