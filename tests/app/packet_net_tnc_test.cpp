@@ -14,10 +14,13 @@
 #include "app/main_core.h"
 #include "packet/ax25_frame.h"
 #include "packet/kiss.h"
+#include "support/ax25_frames.h"
 #include "support/test_station.h"
 
 namespace vexa::app {
 namespace {
+
+using test::MakeFrame;
 
 // One listening socket on 127.0.0.1 and the connection it accepted.
 struct NetTnc {
@@ -61,16 +64,6 @@ struct NetTnc {
 
   int listen = -1, conn = -1, port = 0;
 };
-
-packet::Ax25Frame Frame(const char* from, const char* to, packet::FrameType type, int cr, int pf) {
-  packet::Ax25Frame f;
-  f.source = *packet::ParseCallsign(from);
-  f.destination = *packet::ParseCallsign(to);
-  f.type = type;
-  f.cr = cr;
-  f.pf = pf;
-  return f;
-}
 
 std::vector<packet::Ax25Frame> DataFrames(const std::string& wire) {
   struct Collect final : packet::KissReceiver::Handler {
@@ -141,12 +134,13 @@ TEST(PacketNetworkTnc, ParameterFramesThenALinkBothWays) {
   }));
   EXPECT_EQ(sent[0].type, packet::FrameType::Sabm);
   EXPECT_EQ(packet::FormatCallsign(sent[0].destination), "DL2YOU");
-  tnc.Write(packet::EncodeKiss(
-      packet::KissCommand::Data,
-      packet::EncodeFrame(Frame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1))));
+  tnc.Write(
+      packet::EncodeKiss(packet::KissCommand::Data,
+                         packet::EncodeFrame(MakeFrame("DL2YOU", "DL1ME", packet::FrameType::Ua,
+                                                       packet::kResponse, 1))));
   auto link = [&] { return packet.engine().console().current(); };
   ASSERT_TRUE(s.Tick([&] { return link() && link()->state() == packet::Ax25Link::kConnected; }));
-  auto i = Frame("DL2YOU", "DL1ME", packet::FrameType::I, packet::kCommand, 0);
+  auto i = MakeFrame("DL2YOU", "DL1ME", packet::FrameType::I, packet::kCommand, 0);
   const std::string info = "hello over tcp\r";
   i.info.assign(info.begin(), info.end());
   tnc.Write(packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(i)));

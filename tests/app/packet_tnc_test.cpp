@@ -12,11 +12,14 @@
 #include "app/main_core.h"
 #include "packet/ax25_frame.h"
 #include "packet/kiss.h"
+#include "support/ax25_frames.h"
 #include "support/pty.h"
 #include "support/test_station.h"
 
 namespace vexa::app {
 namespace {
+
+using test::MakeFrame;
 
 std::string Bytes(const std::vector<uint8_t>& v) {
   return std::string(v.begin(), v.end());
@@ -36,16 +39,6 @@ struct KissCollector final : packet::KissReceiver::Handler {
     if (auto d = packet::DecodeFrame(f)) frames.push_back(*d);
   }
 };
-
-packet::Ax25Frame Frame(const char* from, const char* to, packet::FrameType type, int cr, int pf) {
-  packet::Ax25Frame f;
-  f.source = *packet::ParseCallsign(from);
-  f.destination = *packet::ParseCallsign(to);
-  f.type = type;
-  f.cr = cr;
-  f.pf = pf;
-  return f;
-}
 
 struct KissTnc : test::TestStation {
   test::Pty tnc;
@@ -130,7 +123,7 @@ TEST(PacketTnc, ALinkRunsThroughTheTncWithKissEscapesBothWays) {
   EXPECT_EQ(packet::FormatCallsign(sent.frames[0].destination), "DL2YOU");
 
   // The UA in KISS from the TNC connects the link.
-  const auto ua = Frame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
+  const auto ua = MakeFrame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
   ASSERT_TRUE(t.tnc.WriteMaster(
       Bytes(packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(ua)))));
   auto link = [&] { return t.packet().engine().console().current(); };
@@ -157,7 +150,7 @@ TEST(PacketTnc, ALinkRunsThroughTheTncWithKissEscapesBothWays) {
   EXPECT_NE(wire.find("a\xDB\xDC\xDB\xDD\r"), std::string::npos);
 
   // An I frame from the far side with both escapes, and a lone 0xDC, reaches the receive text.
-  auto i = Frame("DL2YOU", "DL1ME", packet::FrameType::I, packet::kCommand, 0);
+  auto i = MakeFrame("DL2YOU", "DL1ME", packet::FrameType::I, packet::kCommand, 0);
   const std::string info = "x\xC0y\xDBz\xDC\r";
   i.info.assign(info.begin(), info.end());
   // Bytes of a broken frame first: an unknown command and an escape left pending are dropped.
@@ -180,7 +173,7 @@ void Connected(KissTnc& t) {
   ASSERT_TRUE(t.packet().ConnectCommand("DL2YOU", "DL1ME", "", false));
   KissCollector sabm;
   ASSERT_TRUE(t.ReadFrames(sabm, 1));
-  const auto ua = Frame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
+  const auto ua = MakeFrame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
   ASSERT_TRUE(t.tnc.WriteMaster(
       Bytes(packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(ua)))));
   ASSERT_TRUE(t.Serve([&] {
@@ -226,7 +219,7 @@ TEST(PacketTnc, TypedLinesGoIntoTheConnectionWithTheirLocalEcho) {
   window.Type("hello\r");
   for (int k = 0; k < 3; ++k) t.core->OnTimer();
   EXPECT_EQ(window.text(), "hello\r");
-  const auto ua = Frame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
+  const auto ua = MakeFrame("DL2YOU", "DL1ME", packet::FrameType::Ua, packet::kResponse, 1);
   ASSERT_TRUE(t.tnc.WriteMaster(
       Bytes(packet::EncodeKiss(packet::KissCommand::Data, packet::EncodeFrame(ua)))));
   ASSERT_TRUE(t.Serve(
