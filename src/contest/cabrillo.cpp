@@ -11,11 +11,19 @@
 namespace vexa::contest {
 namespace {
 
-// Contest number -> the robots' and ADIF's name.
+// Contest number -> the name in the robots' and ADIF's contest lists. The CCCC PSK31 contest
+// is in neither list; its name follows their pattern.
 constexpr const char* kRobotNames[kContestCount] = {
-    "CCCC-PSK31",  "CQ-WW-RTTY", "TARA-RUMBLE", "BARTG-SPRINT", "JARTS-WW-RTTY",
-    "CQ-WW-SSB",   "CQ-WW-CW",   "WAEDC",       "ARRL-10",      "ARRL-RTTY",
-    "CQ-WPX-RTTY", "ARRL-DX-CW", "UR-DX",       "BARTG-RTTY"};
+    "CCCC-PSK31",  "CQ-WW-RTTY", "TARA-RUMBLE",     "BARTG-SPRINT", "JARTS-WW-RTTY",
+    "CQ-WW-SSB",   "CQ-WW-CW",   "DARC-WAEDC-RTTY", "ARRL-10",      "ARRL-RTTY",
+    "CQ-WPX-RTTY", "ARRL-DX-CW", "UKR-CHAMP-RTTY",  "BARTG-RTTY"};
+
+// Older names still found in logs (our own earlier exports among them), read as these contests.
+struct RobotAlias {
+  const char* robot;
+  int contest;
+};
+constexpr RobotAlias kRobotAliases[] = {{"WAEDC", kWae}, {"UR-DX", kUkrainian}};
 
 bool Has(std::string_view text, std::string_view part) {
   return log::ContainsNoCase(text, part);
@@ -40,6 +48,8 @@ std::string ContestNameOfRobotName(std::string_view robot) {
   const std::string up = log::ToUpper(robot);
   for (int n = 0; n < kContestCount; ++n)
     if (up == kRobotNames[n]) return Contests()[static_cast<size_t>(n)].name;
+  for (const RobotAlias& a : kRobotAliases)
+    if (up == a.robot) return Contests()[static_cast<size_t>(a.contest)].name;
   return {};
 }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "contest/contest_catalogue.h"
 #include "contest_test_support.h"
 #include "log/adif3.h"
 #include "log/log_file.h"
@@ -103,6 +104,19 @@ TEST(CabrilloCategory, MapsCategoryTextsToTags) {
   EXPECT_EQ(RobotContestName("WPX RTTY"), "CQ-WPX-RTTY");
   EXPECT_EQ(ContestNameOfRobotName("arrl-rtty"), "ARRL RTTY Roundup Contest");
   EXPECT_EQ(ContestNameOfRobotName("NAQP-CW"), "");
+  // Names the robots use today; the older names still read back as the same contests.
+  EXPECT_EQ(RobotContestName("WAE RTTY"), "DARC-WAEDC-RTTY");
+  EXPECT_EQ(RobotContestName("Ukrainian Open RTTY"), "UKR-CHAMP-RTTY");
+  EXPECT_EQ(RobotContestName("TARA Rumble PSK31 2000"), "TARA-RUMBLE");
+  EXPECT_EQ(ContestNameOfRobotName("WAEDC"), "WAE RTTY");
+  EXPECT_EQ(ContestNameOfRobotName("ur-dx"), "Ukrainian Open RTTY");
+  EXPECT_EQ(ContestNameOfRobotName("DARC-WAEDC-RTTY"), "WAE RTTY");
+  // Every contest has a name of its own, and it leads back to the contest.
+  for (const ContestDef& c : Contests()) {
+    const std::string robot = RobotContestName(c.name);
+    ASSERT_FALSE(robot.empty()) << c.name;
+    EXPECT_EQ(ContestNameOfRobotName(robot), c.name);
+  }
 }
 
 // --- Independent parsers from npm ---
