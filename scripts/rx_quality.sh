@@ -1,6 +1,7 @@
 #!/bin/bash
 # Character error rate against signal-to-noise ratio for the RTTY demodulators, beside
-# minimodem's own decoder where it is installed, and the plot docs/rtty_cer.png (gnuplot).
+# minimodem's own decoder and fldigi where they are installed, and the plot docs/rtty_cer.png
+# (gnuplot).
 #
 # The signal is made by minimodem (RTTY 45.45 baud, 170 Hz shift, centre 1000 Hz, mark upper,
 # 1.5 stop bits) from a fixed pseudo-random text of about 1200 characters; white noise is added
@@ -45,17 +46,30 @@ o.writeframes(pad + w.readframes(w.getnframes()) + pad); o.close()
 PY
 
 out="$root/docs/rtty_cer.tsv"
-printf "snr_db\tclassic\tbest\tminimodem\n" > "$out"
-for snr in -2 -4 -5 -6 -7 -8 -9 -10 -12; do
+local snrs="-2 -4 -5 -6 -7 -8 -9 -10 -12"
+: > "$work/jobs"
+for snr in $snrs; do
   f="$work/n$snr.wav"
   python3 "$here/rx_quality/add_noise.py" "$work/clean.wav" "$snr" 3 "$f"
+  # fldigi: 170 Hz shift, 45.45 baud, unshift on space, as the others read it.
+  echo "RTTY 1000 $f $f.fldigi RTTYSHIFT=3 RTTYBAUD=1 UOSRX=1" >> "$work/jobs"
+done
+local have_fldigi=0
+if python3 "$here/rx_quality/fldigi_rx.py" --parallel 5 "$work/jobs"; then have_fldigi=1; fi
+printf "snr_db\tclassic\tbest\tminimodem\tfldigi\n" > "$out"
+for snr in $snrs; do
+  f="$work/n$snr.wav"
   "$cli" rx --mode rtty --unshift-on-space "$f" > "$f.classic"
   "$cli" rx --mode rtty --unshift-on-space --demod best "$f" > "$f.best"
   minimodem --rx rtty -M 1085 -S 915 -q -f "$f" > "$f.mm" 2>/dev/null || true
-  printf "%s\t%s\t%s\t%s\n" "$snr" \
+  local fl="nan"
+  if [ $have_fldigi = 1 ] && [ -f "$f.fldigi" ]; then
+    fl=$(python3 "$here/rx_quality/cer.py" "$work/text.txt" "$f.fldigi")
+  fi
+  printf "%s\t%s\t%s\t%s\t%s\n" "$snr" \
     "$(python3 "$here/rx_quality/cer.py" "$work/text.txt" "$f.classic")" \
     "$(python3 "$here/rx_quality/cer.py" "$work/text.txt" "$f.best")" \
-    "$(python3 "$here/rx_quality/cer.py" "$work/text.txt" "$f.mm")" >> "$out"
+    "$(python3 "$here/rx_quality/cer.py" "$work/text.txt" "$f.mm")" "$fl" >> "$out"
 done
 cat "$out"
 if command -v gnuplot >/dev/null; then
@@ -68,7 +82,8 @@ set logscale y; set yrange [0.05:100]; set grid
 set key top right
 plot "$out" using 1:(\$2*100+0.06) with linespoints title "Vexa classic", \
      "$out" using 1:(\$3*100+0.06) with linespoints title "Vexa best", \
-     "$out" using 1:(\$4*100+0.06) with linespoints title "minimodem"
+     "$out" using 1:(\$4*100+0.06) with linespoints title "minimodem", \
+     "$out" using 1:(\$5*100+0.06) with linespoints title "fldigi"
 GP
   echo "plot: docs/rtty_cer.png"
 else

@@ -8,7 +8,7 @@ decoders::BrowseMode BrowseModeFor(Mode mode) {
 }
 
 void BrowserSection::Open() {
-  bestRtty_ = ctx_.store().ReadSettingInt("Misc", "RttyDemod", 0) == 1;
+  best_ = ctx_.store().ReadSettingInt("Misc", "RttyDemod", 0) == 1;
   Rebuild();
 }
 
@@ -21,7 +21,7 @@ void BrowserSection::Close() {
 void BrowserSection::Rebuild() {
   decoders::BrowserOptions options;
   options.mode = BrowseModeFor(mode_);
-  options.bestRtty = bestRtty_;
+  options.best = best_;
   options.invert = inverted_;
   // The revision of a fresh browser starts again at 0: the generation keeps the sum moving on.
   if (browser_ != nullptr) generation_ += browser_->revision();
@@ -29,10 +29,10 @@ void BrowserSection::Rebuild() {
   browser_ = std::make_unique<decoders::SignalBrowser>(options);
 }
 
-void BrowserSection::SetBestRtty(bool on) {
-  if (bestRtty_ == on) return;
-  bestRtty_ = on;
-  if (browser_ != nullptr && browser_->options().mode == decoders::BrowseMode::Rtty) Rebuild();
+void BrowserSection::SetBest(bool on) {
+  if (best_ == on) return;
+  best_ = on;
+  if (browser_ != nullptr) Rebuild();
 }
 
 void BrowserSection::OnModeChange(Mode mode) {

@@ -27,13 +27,13 @@ class BrowserSection final : public Section {
   void OnInversion(bool on) override;
   void OnClosing() override { Close(); }
 
-  // Opening starts a fresh browser for the current mode (the RTTY demodulator as the receiver's
+  // Opening starts a fresh browser for the current mode (the demodulators as the receiver's
   // setting chooses); closing stops the work and forgets the signals.
   void Open();
   void Close();
   bool isOpen() const { return browser_ != nullptr; }
-  // The stronger RTTY demodulator for the browser's RTTY slots (a fresh browser when it changes).
-  void SetBestRtty(bool on);
+  // The stronger demodulators for the browser's slots (a fresh browser when it changes).
+  void SetBest(bool on);
 
   decoders::BrowseMode browseMode() const { return BrowseModeFor(mode_); }
   // Every signal found since opening, by frequency; empty while closed.
@@ -50,7 +50,7 @@ class BrowserSection final : public Section {
   Mode mode_ = Mode::Psk31;
   bool transmitting_ = false;
   bool inverted_ = false;
-  bool bestRtty_ = false;
+  bool best_ = false;
   uint64_t generation_ = 0;
 };
 

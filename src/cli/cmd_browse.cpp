@@ -25,7 +25,7 @@ int Usage(CliContext& ctx, const std::string& message) {
              " [--low HZ] [--high HZ] FILE.wav\n"
              "  FILE.wav             any rate and channel count; - reads standard input\n"
              "  --mode               PSK31 (BPSK) or RTTY 45.45 baud, 170 Hz shift\n"
-             "  --demod classic|best RTTY: the classic demodulator (default) or the stronger one\n"
+             "  --demod classic|best the classic demodulators (default) or the stronger ones\n"
              "  --reverse            RTTY: mark on the lower tone (the other sideband)\n"
              "  --low HZ, --high HZ  the part of the audio searched, default 200 to 3500\n"
              "  prints one line per signal, by frequency: HZ, a tab, the text decoded on it\n";
@@ -50,7 +50,7 @@ int Parse(CliContext& ctx, BrowseArgs& o) {
         o.modeGiven = true;
       } else if (arg == "--demod") {
         if (v != "classic" && v != "best") return Usage(ctx, "unknown demodulator '" + v + "'");
-        o.options.bestRtty = v == "best";
+        o.options.best = v == "best";
       } else {
         double hz = 0;
         if (!ParseNumber(v, hz) || hz < 50 || hz > 5400) {

@@ -22,6 +22,7 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
       forwarder_(&bpsk_, &psk_),
       pskBest_(&mainQueue),
       secondDecoder_(&secondQueue_),
+      secondBest_(&secondQueue_),
       cw_(&mainQueue),
       cwBest_(&mainQueue),
       pactor_(&mainQueue) {
@@ -30,6 +31,7 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
   fskAfc_ = &fsk31_.afcValue;
   second_.listener = &secondDecoder_;
   second_.SetCarrier(0);
+  secondBest_.SetCarrier(0);
   SetMode(mode_);
   TuneAll(kDefaultReceiveHz);
 }
@@ -39,6 +41,7 @@ engine::ChannelTable DecoderChain::Table() {
   t.psk = &psk_;
   t.pskBest = &pskBest_;
   t.second = &second_;
+  t.secondBest = &secondBest_;
   t.rttySingle = &rttySingle_;
   t.rttyTwoTone = &rttyTwoTone_;
   t.rttyBest = &rttyBest_;
@@ -158,7 +161,13 @@ AfcOutcome DecoderChain::AfcStep(bool afcOn, bool transmitting, double secondHz)
       out.receiveHz = corrected;
     }
   }
-  if (secondHz > 0 && std::llabs(secondDecoder_.freqErr) < kAfcFreqErrLimit) {
+  if (secondHz > 0 && best_) {
+    const double corrected = secondHz + secondBest_.offsetHz();
+    if (std::fabs(corrected - secondHz) > 0.1) {
+      out.secondMoved = true;
+      out.secondHz = corrected;  // retuning both second receivers hands the offset back
+    }
+  } else if (secondHz > 0 && std::llabs(secondDecoder_.freqErr) < kAfcFreqErrLimit) {
     const double corrected = secondHz - secondDecoder_.phaseErrAvg * kAfcScale;
     if (std::fabs(corrected - secondHz) > 0.1) {
       second_.SetCarrier(corrected);

@@ -69,8 +69,9 @@ class DecoderChain {
   // The FSK31 receiver's AFC value, read in modes 11 and 16 (null: no AFC there).
   void SetFskAfcSource(int32_t* afcValue) { fskAfc_ = afcValue; }
 
-  // The stronger PSK31 demodulator in place of the classic channel (the receive loop runs the
-  // one chosen; the AFC and the squelch then read the stronger one).
+  // The stronger PSK31 demodulator in place of the classic channel, on the main and the second
+  // channel (the receive loop runs the one chosen; the AFC and the squelch then read the
+  // stronger one).
   void SetBestDemod(bool on) { best_ = on; }
   bool bestDemod() const { return best_; }
 
@@ -89,6 +90,7 @@ class DecoderChain {
   SymbolForwarder& forwarder() { return forwarder_; }
   PskChannel& second() { return second_; }
   PskDecoder& secondDecoder() { return secondDecoder_; }
+  PskBest& secondBest() { return secondBest_; }
   engine::RxTextQueue& secondQueue() { return secondQueue_; }
   engine::RxTextQueue& mainQueue() { return mainQueue_; }
   CwDecoder& cw() { return cw_; }
@@ -114,6 +116,7 @@ class DecoderChain {
 
   PskDecoder secondDecoder_;
   PskChannel second_;
+  PskBest secondBest_;  // the second channel with the stronger demodulator (BPSK)
 
   CwDecoder cw_;
   CwBest cwBest_;

@@ -215,12 +215,14 @@ void PskBest::Symbol(std::complex<float> z) {
 
 void PskBest::DecideBpsk(std::complex<float> w) {
   // No phase reversal is a 1. The bit is handed on kBpskDelay symbols later, and only when the
-  // squelch was open then and is open now, so the end of a transmission prints nothing.
+  // squelch was open then and is open now, so the end of a transmission prints nothing. A bit
+  // decided while the squelch was shut goes on as idle (0): noise just before a transmission
+  // then cannot combine with its first idle bits into a character.
   bpskBits_ = (bpskBits_ << 1) | (w.real() > 0 ? 1u : 0u);
   if (symbols_ <= kBpskDelay) return;
-  varicode.sink =
-      (openHistory_ & 1) != 0 && ((openHistory_ >> kBpskDelay) & 1) != 0 ? out_ : nullptr;
-  varicode.PutBit(static_cast<int>((bpskBits_ >> kBpskDelay) & 1));
+  const bool openThen = ((openHistory_ >> kBpskDelay) & 1) != 0;
+  varicode.sink = (openHistory_ & 1) != 0 && openThen ? out_ : nullptr;
+  varicode.PutBit(openThen ? static_cast<int>((bpskBits_ >> kBpskDelay) & 1) : 0);
 }
 
 void PskBest::DecideQpsk(std::complex<float> w) {
@@ -247,13 +249,14 @@ void PskBest::DecideQpsk(std::complex<float> w) {
     metric_[static_cast<size_t>(j)] = next[static_cast<size_t>(j)] - best;
     history_[static_cast<size_t>(j)] = hist[static_cast<size_t>(j)];
   }
-  // The code is sent on the inverted varicode bits.
+  // The code is sent on the inverted varicode bits; bits of shut-squelch times go on as idle,
+  // as for BPSK.
   if (symbols_ > kDecisionDepth) {
-    varicode.sink =
-        (openHistory_ & 1) != 0 && ((openHistory_ >> kDecisionDepth) & 1) != 0 ? out_ : nullptr;
+    const bool openThen = ((openHistory_ >> kDecisionDepth) & 1) != 0;
+    varicode.sink = (openHistory_ & 1) != 0 && openThen ? out_ : nullptr;
     const auto bit =
         static_cast<int>((history_[static_cast<size_t>(bestState)] >> kDecisionDepth) & 1);
-    varicode.PutBit(1 - bit);
+    varicode.PutBit(openThen ? 1 - bit : 0);
   }
 }
 

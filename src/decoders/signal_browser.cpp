@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 
+#include "decoders/psk_best.h"
 #include "decoders/psk_receiver.h"
 #include "decoders/rtty_best.h"
 #include "decoders/rtty_receiver.h"
@@ -56,7 +57,8 @@ struct SignalBrowser::Impl {
     size_t record = 0;  // index into records
     std::unique_ptr<engine::RxTextQueue> queue;
     std::unique_ptr<engine::ReceiveChannel> channel;
-    std::unique_ptr<PskDecoder> psk;  // PSK slots: the BPSK decoder behind the channel
+    std::unique_ptr<PskDecoder> psk;  // classic PSK slots: the BPSK decoder behind the channel
+    PskBest* pskBest = nullptr;       // PSK slots with the stronger demodulator: the channel
     double hz = 0;
     int missFrames = 0;
     bool present = true;  // the spectrum saw the signal in the last frame
@@ -286,7 +288,14 @@ void SignalBrowser::Frame() {
     }
     s.present = best >= kKeepRatio;
     s.missFrames = s.present ? 0 : s.missFrames + 1;
-    if (s.psk != nullptr && s.present && std::abs(s.psk->freqErr) < kAfcFreqErrLimit) {
+    if (s.pskBest != nullptr && s.present) {
+      // Retuning hands the offset the demodulator tracks back to its front end.
+      const double corrected = s.hz + s.pskBest->offsetHz();
+      if (std::fabs(corrected - s.hz) > 0.1 && std::fabs(corrected - s.hz) < 5) {
+        s.hz = corrected;
+        s.channel->SetCarrier(corrected);
+      }
+    } else if (s.psk != nullptr && s.present && std::abs(s.psk->freqErr) < kAfcFreqErrLimit) {
       const double corrected = s.hz - s.psk->phaseErrAvg * kAfcScale;
       if (std::fabs(corrected - s.hz) > 0.05 && std::fabs(corrected - s.hz) < 5) {
         s.hz = corrected;
@@ -347,7 +356,7 @@ void SignalBrowser::Frame() {
     s.hz = c.hz;
     s.queue = std::make_unique<engine::RxTextQueue>();
     if (rtty) {
-      if (options_.bestRtty) {
+      if (options_.best) {
         auto best = std::make_unique<RttyBest>(s.queue.get(), kRttyShiftHz);
         best->invert = options_.invert;
         s.channel = std::move(best);
@@ -356,6 +365,10 @@ void SignalBrowser::Frame() {
         classic->invert = options_.invert;
         s.channel = std::move(classic);
       }
+    } else if (options_.best) {
+      auto best = std::make_unique<PskBest>(s.queue.get());
+      s.pskBest = best.get();
+      s.channel = std::move(best);
     } else {
       s.psk = std::make_unique<PskDecoder>(s.queue.get());
       s.channel = std::make_unique<PskChannel>();

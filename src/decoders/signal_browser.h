@@ -15,8 +15,9 @@
 // Decoding: each slot runs the ordinary receive channel of the mode (its own integer front end,
 // decimation and demodulator) on every input sample. A new slot first catches up on the last
 // 1.5 s of audio, so the start of a transmission is not lost while the spectrum was still
-// deciding. PSK slots follow their signal with the BPSK decoder's own frequency error, as the
-// main receiver's AFC does. Characters are kept only while the spectrum sees the signal, so
+// deciding. PSK slots follow their signal with the demodulator's own frequency error (the BPSK
+// decoder's drift, or the offset the stronger demodulator tracks), as the main receiver's AFC
+// does. Characters are kept only while the spectrum sees the signal, so
 // noise after the end of a transmission prints nothing.
 #include <cstdint>
 #include <memory>
@@ -33,7 +34,7 @@ struct BrowserOptions {
   double lowHz = 200.0;  // the part of the spectrum searched for signals
   double highHz = 3500.0;
   int maxSlots = 48;             // at most this many signals decoded at once
-  bool bestRtty = false;         // RTTY slots use the stronger demodulator
+  bool best = false;             // the slots use the stronger demodulators
   bool invert = false;           // RTTY: the lower tone is mark (the sideband is inverted)
   double silenceSeconds = 10.0;  // a slot whose signal is gone this long is closed
 };

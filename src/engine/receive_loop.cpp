@@ -20,7 +20,7 @@ void ReceiveLoop::PlaceSecondChannel(double hz) {
     return;
   }
   secondHz_ = hz;
-  if (ch_.second != nullptr) ch_.second->SetCarrier(hz);
+  TuneSecond(hz);
   if (!history_.empty()) replayIndex_ = writeIndex_;
 }
 
@@ -30,7 +30,7 @@ void ReceiveLoop::RetuneSecondChannel(double hz) {
     return;
   }
   secondHz_ = hz;
-  if (ch_.second != nullptr) ch_.second->SetCarrier(hz);
+  TuneSecond(hz);
 }
 
 void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
@@ -49,7 +49,7 @@ void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
         Run(PskInUse(), block);
         if (secondActive()) {
           if (replayIndex_ >= 0) ContinueReplay();
-          if (replayIndex_ < 0) Run(ch_.second, block);
+          if (replayIndex_ < 0) Run(SecondInUse(), block);
         }
         break;
       case Mode::Cw:
@@ -105,12 +105,13 @@ void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
 }
 
 void ReceiveLoop::CorrectSecondFrequency() {
-  if (secondFreqErr_ == nullptr) return;
+  // The stronger demodulator follows the signal by itself; the tick's AFC moves its frequency.
+  if (secondFreqErr_ == nullptr || SecondInUse() != ch_.second) return;
   const double f = secondHz_;
   const double corrected = f - *secondFreqErr_ * std::ldexp(1.0, -29);
   if (std::fabs(corrected - f) > 0.5) {
     secondHz_ = corrected;
-    if (ch_.second != nullptr) ch_.second->SetCarrier(corrected);
+    TuneSecond(corrected);
     *secondFreqErr_ /= 2;
   }
 }
@@ -127,8 +128,8 @@ void ReceiveLoop::ContinueReplay() {
     const int32_t idx = replayIndex_;
     int32_t end = std::min(cap, (idx / kReplayYieldSamples + 1) * kReplayYieldSamples);
     if (writeIndex_ > idx) end = std::min(end, writeIndex_);
-    if (ch_.second != nullptr) {
-      ch_.second->ProcessBlock(
+    if (ReceiveChannel* c = SecondInUse(); c != nullptr) {
+      c->ProcessBlock(
           std::span<const int16_t>(history_.data() + idx, static_cast<size_t>(end - idx)));
     }
     replayIndex_ = end;

@@ -27,6 +27,7 @@ struct ChannelTable {
   ReceiveChannel* psk = nullptr;          // modes 9, 10, 500 Hz
   ReceiveChannel* pskBest = nullptr;      // modes 9, 10 with the stronger demodulator, 500 Hz
   ReceiveChannel* second = nullptr;       // any mode while placed, 500 Hz
+  ReceiveChannel* secondBest = nullptr;   // the second channel with the stronger demodulator
   ReceiveChannel* rttySingle = nullptr;   // mode 4, 750 Hz
   ReceiveChannel* rttyTwoTone = nullptr;  // mode 4 with the two-tone switch, 750 Hz
   ReceiveChannel* rttyBest = nullptr;     // mode 4 with the stronger demodulator, 750 Hz
@@ -56,8 +57,8 @@ class ReceiveLoop {
   Mode mode() const { return mode_; }
   void SetTwoTone(bool on) { twoTone_ = on; }
   bool twoTone() const { return twoTone_; }
-  // The stronger RTTY, PSK31 and CW demodulators in place of the classic ones (off: the classic
-  // ones).
+  // The stronger RTTY, PSK31 and CW demodulators in place of the classic ones, the second
+  // channel's included (off: the classic ones).
   void SetBestDemod(bool on) { bestDemod_ = on; }
   bool bestDemod() const { return bestDemod_; }
   // While a sound transmission runs, blocks are only stored in the history ring.
@@ -101,8 +102,16 @@ class ReceiveLoop {
   ReceiveChannel* PskInUse() const {
     return bestDemod_ && ch_.pskBest != nullptr ? ch_.pskBest : ch_.psk;
   }
+  ReceiveChannel* SecondInUse() const {
+    return bestDemod_ && ch_.secondBest != nullptr ? ch_.secondBest : ch_.second;
+  }
+  // Both second receivers are kept on the same frequency, so the switch can change sides.
+  void TuneSecond(double hz) {
+    if (ch_.second != nullptr) ch_.second->SetCarrier(hz);
+    if (ch_.secondBest != nullptr) ch_.secondBest->SetCarrier(hz);
+  }
   void RunSecond(std::span<const int16_t> s) {
-    if (secondActive()) Run(ch_.second, s);
+    if (secondActive()) Run(SecondInUse(), s);
   }
   void ContinueReplay();
   void CorrectSecondFrequency();

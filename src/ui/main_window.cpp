@@ -457,7 +457,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   connect(twoTone_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetTwoTone(on); });
   connect(bestDemod_, &QCheckBox::toggled, this, [this, &rx](bool on) {
     rx.SetBestDemod(on);
-    core_.browser().SetBestRtty(on);
+    core_.browser().SetBest(on);
   });
   connect(rxOn_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetReceiveOn(on); });
   connect(signal_, &QCheckBox::toggled, this, [&rx](bool on) { rx.SetSignalCheck(on); });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "cli_run.h"
 #include "platform/audio/audio_backend.h"
+#include "support/text_score.h"
 
 namespace vexa::cli {
 namespace {
@@ -33,7 +35,8 @@ std::vector<Line> ParseLines(const std::string& out) {
 }
 
 // Mixes the transmissions (each scaled down so the sum cannot clip) with seeded white noise.
-std::vector<int16_t> Mix(const std::vector<std::vector<int16_t>>& parts, double noiseRms) {
+std::vector<int16_t> Mix(const std::vector<std::vector<int16_t>>& parts, double noiseRms,
+                         double signalScale = 1.0) {
   size_t n = 0;
   for (const auto& p : parts) n = std::max(n, p.size());
   std::vector<int16_t> mixed(n + 11025);
@@ -42,7 +45,7 @@ std::vector<int16_t> Mix(const std::vector<std::vector<int16_t>>& parts, double 
   for (size_t i = 0; i < mixed.size(); ++i) {
     double v = noiseRms > 0 ? noise(rng) : 0.0;
     for (const auto& p : parts)
-      if (i < p.size()) v += p[i] / static_cast<double>(parts.size());
+      if (i < p.size()) v += signalScale * p[i] / static_cast<double>(parts.size());
     mixed[i] = static_cast<int16_t>(std::clamp(v, -32767.0, 32767.0));
   }
   return mixed;
@@ -51,7 +54,8 @@ std::vector<int16_t> Mix(const std::vector<std::vector<int16_t>>& parts, double 
 // Each station sent by vexa-cli tx on its own frequency, then all mixed with noise into one file.
 std::string MakeBand(const test::TempDir& dir, const std::string& mode,
                      const std::vector<std::pair<int, std::string>>& stations,
-                     const std::string& leadIn, const std::vector<std::string>& txExtra = {}) {
+                     const std::string& leadIn, const std::vector<std::string>& txExtra = {},
+                     double noiseRms = 300.0, double signalScale = 1.0) {
   std::vector<std::vector<int16_t>> parts;
   for (const auto& [hz, text] : stations) {
     const std::string wav = dir.File(std::to_string(hz) + ".wav");
@@ -67,7 +71,7 @@ std::string MakeBand(const test::TempDir& dir, const std::string& mode,
   }
   std::string error;
   const std::string mixed = dir.File("mixed.wav");
-  EXPECT_TRUE(platform::WriteWavFile(mixed, Mix(parts, 300.0), error)) << error;
+  EXPECT_TRUE(platform::WriteWavFile(mixed, Mix(parts, noiseRms, signalScale), error)) << error;
   return mixed;
 }
 
@@ -80,15 +84,55 @@ TEST(BrowseCli, FindsEveryPskSignalAtItsFrequencyWithItsText) {
   const std::string mixed = MakeBand(dir, "psk31", sent, "");
   ASSERT_FALSE(HasFailure());
 
-  const auto run = Cli(dir, {"browse", "--mode", "psk31", mixed});
-  ASSERT_EQ(run.code, 0) << run.err;
-  const auto lines = ParseLines(run.out);
-  ASSERT_EQ(lines.size(), sent.size()) << run.out;
-  for (size_t i = 0; i < sent.size(); ++i) {
-    EXPECT_NEAR(lines[i].hz, sent[i].first, 4) << run.out;
-    EXPECT_NE(lines[i].text.find(sent[i].second), std::string::npos)
-        << sent[i].first << " Hz: " << lines[i].text;
+  for (const char* demod : {"classic", "best"}) {
+    const auto run = Cli(dir, {"browse", "--mode", "psk31", "--demod", demod, mixed});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const auto lines = ParseLines(run.out);
+    ASSERT_EQ(lines.size(), sent.size()) << demod << ": " << run.out;
+    for (size_t i = 0; i < sent.size(); ++i) {
+      EXPECT_NEAR(lines[i].hz, sent[i].first, 4) << demod << ": " << run.out;
+      EXPECT_NE(lines[i].text.find(sent[i].second), std::string::npos)
+          << demod << ", " << sent[i].first << " Hz: " << lines[i].text;
+    }
   }
+}
+
+// Noise for the weak stations (each about -9.5 dB in 2500 Hz), and the most characters the
+// stronger demodulators may get wrong there in all three texts. Measured: best 4 (each station's
+// first character, made from the transmitter's lead-in carrier), classic 15 and more.
+constexpr double kWeakNoiseRms = 3000.0;
+constexpr size_t kWeakBestErrorsMax = 8;
+
+// Weak PSK31 stations: the stronger demodulators read them with fewer errors than the classic
+// ones, and every call comes through.
+TEST(BrowseCli, BestReadsWeakPskStationsBetter) {
+  test::TempDir dir;
+  const std::vector<std::pair<int, std::string>> sent = {
+      {700, "CQ CQ DE K1ABC K1ABC K1ABC PSE K"},
+      {1300, "CQ CQ DE G3XYZ G3XYZ G3XYZ PSE K"},
+      {1900, "CQ CQ DE JA1QRP JA1QRP JA1QRP PSE K"}};
+  const std::string mixed = MakeBand(dir, "psk31", sent, "", {}, kWeakNoiseRms, 0.1);
+  ASSERT_FALSE(HasFailure());
+  std::map<std::string, size_t> errors;
+  for (const char* demod : {"classic", "best"}) {
+    const auto run = Cli(dir, {"browse", "--mode", "psk31", "--demod", demod, mixed});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const auto lines = ParseLines(run.out);
+    for (size_t i = 0; i < sent.size(); ++i) {
+      const Line* near = nullptr;
+      for (const Line& l : lines)
+        if (std::abs(l.hz - sent[i].first) <= 4) near = &l;
+      errors[demod] +=
+          near == nullptr ? sent[i].second.size() : test::EditDistance(sent[i].second, near->text);
+      if (std::string(demod) == "best") {
+        ASSERT_NE(near, nullptr) << run.out;
+        const std::string call = sent[i].second.substr(9, sent[i].second.find(' ', 9) - 9);
+        EXPECT_NE(near->text.find(call), std::string::npos) << call << ": " << near->text;
+      }
+    }
+  }
+  EXPECT_LT(errors["best"], errors["classic"]);
+  EXPECT_LE(errors["best"], kWeakBestErrorsMax);
 }
 
 // Stations on the other sideband (mark on the lower tone) read with --reverse, and only so.
@@ -140,9 +184,11 @@ TEST(BrowseCli, NoiseAloneOpensNoChannel) {
   ASSERT_TRUE(platform::WriteWavFile(wav, Mix({std::vector<int16_t>(11025 * 20)}, 2000.0), error))
       << error;
   for (const char* mode : {"psk31", "rtty"}) {
-    const auto run = Cli(dir, {"browse", "--mode", mode, wav});
-    EXPECT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(run.out, "") << mode;
+    for (const char* demod : {"classic", "best"}) {
+      const auto run = Cli(dir, {"browse", "--mode", mode, "--demod", demod, wav});
+      EXPECT_EQ(run.code, 0) << run.err;
+      EXPECT_EQ(run.out, "") << mode << ", " << demod;
+    }
   }
 }
 

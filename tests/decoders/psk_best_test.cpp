@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -151,6 +152,46 @@ TEST(PskBest, AfcMovesTheReceiveFrequencyToTheSignal) {
   // Without the AFC switch the frequency stays.
   path.Tune(1000);
   EXPECT_FALSE(path.AfcStep(false, false).moved);
+}
+
+// The second channel runs the stronger demodulator too while it is chosen: a station 2.5 Hz
+// off the place clicked is read there and followed by the second channel's AFC, the main
+// channel reads its own station, and only one of the two second receivers writes (no doubled
+// text). Switching back gives the classic second receiver the same station.
+TEST(PskBest, SecondChannelRunsTheChosenDemodulator) {
+  const std::string a = "CQ CQ de W1AW W1AW pse k\r";
+  const std::string b = "QRZ? de DL2XYZ DL2XYZ k\r";
+  std::vector<int16_t> audio = testutil::PskAudio(Steps(9, a + a + a), 1000, 6000);
+  const auto other = testutil::PskAudio(Steps(9, b + b + b), 1502.5, 6000);
+  audio.resize(std::max(audio.size(), other.size()), 0);
+  for (size_t i = 0; i < other.size(); ++i)
+    audio[i] = static_cast<int16_t>(std::clamp(audio[i] + other[i], -32767, 32767));
+  for (bool best : {true, false}) {
+    engine::RxTextQueue queue;
+    ReceivePath path(queue, 0);
+    ReceiveOptions o;
+    o.mode = Mode::Psk31;
+    o.receiveHz = 1000;
+    o.bestDemod = best;
+    path.Apply(o);
+    path.PlaceSecondChannel(1500);
+    for (size_t at = 0; at < audio.size(); at += engine::kInputBlockSamples) {
+      const size_t n = std::min<size_t>(engine::kInputBlockSamples, audio.size() - at);
+      path.ProcessBlock(std::span<const int16_t>(audio).subspan(at, n));
+      (void)path.AfcStep(true, false);
+    }
+    const std::string second = testutil::Drain(path.chain().secondQueue());
+    const std::string main = testutil::Drain(queue);
+    EXPECT_NE(second.find(b + b), std::string::npos) << best << ": " << second;
+    EXPECT_EQ(second.find("W1AW"), std::string::npos) << best << ": " << second;
+    EXPECT_LE(second.size(), 3 * b.size() + 4) << best << ": " << second;
+    EXPECT_NE(main.find(a + a), std::string::npos) << best << ": " << main;
+    EXPECT_NEAR(path.secondHz(), 1502.5, best ? 0.3 : 1.0) << best;
+    if (best) {
+      EXPECT_GT(path.chain().secondBest().contrast(), 1.5f);
+      EXPECT_NEAR(path.chain().secondBest().carrier, path.secondHz(), 0.2);
+    }
+  }
 }
 
 TEST(PskBest, RetuningFarStartsAfreshAndCopyBehavesAlike) {
