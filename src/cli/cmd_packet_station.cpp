@@ -71,7 +71,7 @@ int Usage(CliContext& ctx, const std::string& why) {
              "  lists it (part of the name is enough), \"default\" (the one `vexa-cli devices`\n"
              "  marks), or \"null\" (no sound card: hears nothing, plays nothing). With a\n"
              "  device the station runs in real time until --seconds, a signal, or the end of\n"
-             "  stdin (with --connect: once the link has ended).\n";
+             "  stdin (with --connect: once the link has ended; with --kiss-tcp: not).\n";
   return kExitUsage;
 }
 
@@ -411,8 +411,10 @@ int CmdPacket(CliContext& ctx) {
     }
   }
 
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
+  // A signal ends this run only; the handlers before it are back once it has ended.
+  gStop = 0;
+  const auto oldInt = std::signal(SIGINT, OnSignal);
+  const auto oldTerm = std::signal(SIGTERM, OnSignal);
   bool disconnecting = false;
   int afterEnd = -1;  // ticks left once our connection has ended
   const auto start = std::chrono::steady_clock::now();
@@ -475,11 +477,15 @@ int CmdPacket(CliContext& ctx) {
       }
       if (!l && afterEnd < 0 && tick > 0) afterEnd = 20;  // a second for the last frames
       if (afterEnd >= 0 && afterEnd-- == 0) break;
-    } else if ((inDevice || outDevice) && seconds <= 0 && stdinEnded &&
+    } else if ((inDevice || outDevice) && !o.kissTcp && seconds <= 0 && stdinEnded &&
                engine.framesWaiting() == 0 && (!outDevice || player.idle())) {
-      break;  // a device run without --seconds ends with stdin, once what was sent has played
+      // A device run without --seconds ends with stdin, once what was sent has played; a KISS
+      // server keeps serving (it may well run with stdin at /dev/null).
+      break;
     }
   }
+  std::signal(SIGINT, oldInt);
+  std::signal(SIGTERM, oldTerm);
   // The cards close before their backends go (SoundCard does not close on destruction).
   for (DeviceAudio* d : {&devIn, &devOut}) {
     if (!d->card) continue;

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -184,6 +185,43 @@ TEST(PacketStationCli, RunsInRealTimeOnTheNullDevice) {
   ::dup2(savedIn, 0);
   ::close(savedIn);
   EXPECT_EQ(r.code, kExitOk) << r.err;
+}
+
+// Serving KISS clients from a device: the end of stdin does not end the server, a signal does
+// (cleanly, with the exit code of a finished run).
+TEST(PacketStationCli, AKissServerOnADeviceRunsPastStdinUntilASignal) {
+  test::TempDir dir;
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const int savedIn = ::dup(0);
+  ASSERT_GE(savedIn, 0);
+  ::close(fds[1]);
+  ASSERT_EQ(::dup2(fds[0], 0), 0);
+  ::close(fds[0]);
+  std::atomic<bool> finished{false};
+  CliRun run{};
+  std::thread station([&] {
+    run = WithConfig(
+        dir, {"packet", "--audio-in", "null", "--audio-out", "null", "--kiss-tcp", "127.0.0.1:0"});
+    finished = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const bool ranPastStdin = !finished;
+  ::kill(::getpid(), SIGTERM);  // the station's handler takes it while it runs
+  station.join();
+  ::dup2(savedIn, 0);
+  ::close(savedIn);
+  EXPECT_TRUE(ranPastStdin) << run.err;
+  EXPECT_EQ(run.code, kExitOk) << run.err;
+  EXPECT_TRUE(Contains(run.err, "KISS server on 127.0.0.1:")) << run.err;
+  // The handler is the old one again: a later run is not stopped by the signal of this one.
+  const std::string none = WriteText(dir, "none.txt", "");
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(
+      WithConfig(dir, {"packet", "--audio-in", "null", "--seconds", "0.5", "--text-file", none})
+          .code,
+      kExitOk);
+  EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 0.45);
 }
 
 // A private PulseAudio daemon with one null sink: PortAudio reaches it through ALSA's "pulse"
