@@ -60,6 +60,7 @@ std::vector<Ax25Field> MakeFields() {
       {P, "Idle p&oll time, s", "IdlePollTime", K::Int, 0, 3600},
       {P, "R&ed. time, s", "RedundancyTime", K::Int, 60, 36000},
       {T, "&Com port", "TncCom", K::Choice, 0, 9, 0, PortChoices()},
+      {T, "&Network TNC (host:port)", "TncHost", K::HostPort, 1, 65535},
       {T,
        "&Speed",
        "TncSpeed",
@@ -106,6 +107,23 @@ std::string Label(const Ax25Field& f) {
 std::string RangeMessage(const Ax25Field& f) {
   return Label(f) + ": please enter an integer between " + std::to_string(f.min) + " and " +
          std::to_string(f.max) + ".";
+}
+
+// Without the blanks around it.
+std::string Trimmed(const std::string& text) {
+  const size_t b = text.find_first_not_of(" \t"), e = text.find_last_not_of(" \t");
+  return b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
+}
+
+// HOST:PORT: a host without blanks, the port a whole number within [f.min, f.max].
+bool ValidHostPort(const Ax25Field& f, const std::string& text) {
+  const size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  const std::string host = text.substr(0, colon), port = text.substr(colon + 1);
+  if (host.find_first_of(" \t") != std::string::npos) return false;
+  if (port.empty() || port.find_first_not_of("0123456789") != std::string::npos) return false;
+  long n = 0;
+  return ParseInt(port, n) && n >= f.min && n <= f.max;
 }
 
 }  // namespace
@@ -199,6 +217,15 @@ std::string StoreAx25Setup(const std::vector<std::string>& values, MemberSetting
           return Label(f) + ": at most " + std::to_string(f.max) + " characters.";
         stores.emplace_back(s, v);
         break;
+      case Ax25Kind::HostPort: {
+        const std::string address = Trimmed(v);
+        if (!address.empty() && !ValidHostPort(f, address))
+          return Label(f) + ": please enter HOST:PORT with a port between " +
+                 std::to_string(f.min) + " and " + std::to_string(f.max) +
+                 ", or leave it empty for the serial TNC port.";
+        stores.emplace_back(s, address);
+        break;
+      }
       case Ax25Kind::Int:
       case Ax25Kind::Ms10:
         if (!ParseInt(v, n) || n < f.min || n > f.max) return RangeMessage(f);

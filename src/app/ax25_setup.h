@@ -2,8 +2,9 @@
 // The AX.25 settings sheet without its widgets: the four pages and their fields, the values as
 // the sheet shows them (TX delay, TX tail and slot time in milliseconds, ten times the stored
 // value; the TNC speed as its list index; the monitor mask as four check boxes), the range
-// checks of OK, and the conversion back into the member settings. The window builds its
-// controls from this table; PacketSection::ApplyAx25Setup takes the values.
+// checks of OK (the network TNC's address as HOST:PORT or empty), and the conversion back into the
+// member settings. The window builds its controls from this table; PacketSection::ApplyAx25Setup
+// takes the values.
 #include <string>
 #include <vector>
 
@@ -17,15 +18,16 @@ constexpr int kAx25PageCount = 4;
 const char* Ax25PageTitle(Ax25Page page);
 
 enum class Ax25Kind {
-  Calls,    // space-separated callsigns (capacity from the member)
-  Call,     // one callsign or empty
-  Text,     // free text
-  Int,      // a number within [min, max]
-  Ms10,     // shown in ms (stored x 10); [min, max] in ms
-  Check,    // 0 or 1
-  Choice,   // one of choices (value stored as it is)
-  Speed,    // TNC speed list: index 0..4 for 1200..19200
-  MaskBit,  // one bit (`bit`) of MonitorMask
+  Calls,     // space-separated callsigns (capacity from the member)
+  Call,      // one callsign or empty
+  Text,      // free text
+  Int,       // a number within [min, max]
+  Ms10,      // shown in ms (stored x 10); [min, max] in ms
+  Check,     // 0 or 1
+  Choice,    // one of choices (value stored as it is)
+  Speed,     // TNC speed list: index 0..4 for 1200..19200
+  MaskBit,   // one bit (`bit`) of MonitorMask
+  HostPort,  // empty, or HOST:PORT with a port 1..65535 (stored without surrounding blanks)
 };
 
 struct Ax25Choice {

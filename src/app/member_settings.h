@@ -45,7 +45,7 @@ struct MemberSettings {
   CProfileCallList beaconDigis;
   CProfileString beaconText;
   CProfileInt beaconInterval, enableBeacon, monitorMask, tncCom, tncSpeed;
-  CProfileString kissEnableCommand, kissDisableCommand;
+  CProfileString kissEnableCommand, kissDisableCommand, tncHost;
   CProfileInt tncDtr, tncRts, tncData8bits, tncStopBits, customAfskBaudrate, customAfskTone1,
       customAfskTone2;
   CProfileInt bestDemodModems;  // bit n: modem n listens with the correlator demodulator

@@ -187,7 +187,9 @@ class PacketSection final : public Section {
                          const std::string& digis, bool tryAllSsids);
   // The AX.25 settings sheet's OK: every value is checked ("" or the message of the first
   // refused one, and nothing changes); then the TNC port is closed, the values go into the
-  // member settings (and the file) and the modem selection runs with them.
+  // member settings (and the file) and the modem selection runs with them. A changed network
+  // TNC address (TncHost) thereby moves the station between the serial TNC and the network
+  // TNC, either way.
   std::string ApplyAx25Setup(const std::vector<std::string>& values);
   // Characters typed for the connection (the transmit text of mode 13).
   void Type(std::string_view text) { engine_.console().Type(text); }

@@ -191,7 +191,7 @@ std::vector<SettingDef> Build() {
   I("AX.25", "TncSpeed", 9600, M);
   T("AX.25", "KissEnableCommand", "KISS ON\\nRESTART\\n", M);
   T("AX.25", "KissDisableCommand", "^C^C^C", M);  // takes the TNC out of KISS mode
-  T("AX.25", "TncHost", "", In);  // HOST:PORT of a KISS TNC on the network instead of the port
+  T("AX.25", "TncHost", "", M);  // HOST:PORT of a KISS TNC on the network instead of the port
   I("AX.25", "TncDtr", 0, M);
   I("AX.25", "TncRts", 0, M);
   I("AX.25", "TncData8bits", 1, M);

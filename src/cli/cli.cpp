@@ -33,8 +33,9 @@ constexpr CommandDef kCommands[] = {
     {"spots", "spots parse FILE | fetch | post ... | telnet HOST PORT  DX spots (spots -h)",
      CmdSpots},
     {"packet",
-     "packet [--mycall C] [--modem N] [--audio-in F] [--audio-out F] [--tnc H:P] [--kiss-tcp P]\n"
-     "         [--connect CALL [--via DIGIS]] [--seconds S]  the packet station (packet -h)",
+     "packet [--mycall C] [--modem N] [--audio-in F|DEV] [--audio-out F|DEV] [--tnc H:P]\n"
+     "         [--kiss-tcp P] [--connect CALL [--via DIGIS]] [--seconds S]  the packet station\n"
+     "         (packet -h)",
      CmdPacket},
 };
 

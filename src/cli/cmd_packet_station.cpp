@@ -7,15 +7,19 @@
 // --kiss-tcp serves the modem to KISS clients: their frames go out with channel access, every
 // frame heard goes to every client.
 //
-// Without a network part the run is not paced: the input file sets the time (606 samples a
-// tick), so a run over a recording is exact and fast. With --tnc or --kiss-tcp it runs at the
-// pace of the clock.
+// --audio-in and --audio-out each take a WAV file or a sound device (see IsAudioFile). Without a
+// device or a network part the run is not paced: the input file sets the time (606 samples a
+// tick), so a run over a recording is exact and fast. With a device, --tnc or --kiss-tcp it runs
+// at the pace of the clock.
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -26,6 +30,7 @@
 
 #include "app/packet_section.h"
 #include "cli/cli.h"
+#include "engine/sound_card.h"
 #include "packet/kiss.h"
 #include "platform/audio/audio_backend.h"
 #include "platform/files/settings_store.h"
@@ -52,16 +57,106 @@ struct PacketOptions {
 
 int Usage(CliContext& ctx, const std::string& why) {
   if (!why.empty()) ctx.err << "vexa-cli packet: " << why << "\n";
-  ctx.err << "usage: vexa-cli packet [--mycall CALL] [--modem N] [--audio-in FILE]\n"
-             "                      [--audio-out FILE] [--tnc HOST:PORT] [--kiss-tcp [HOST:]PORT]\n"
-             "                      [--connect CALL [--via DIGIS]] [--seconds S] [--text-file F]\n"
+  ctx.err << "usage: vexa-cli packet [--mycall CALL] [--modem N] [--audio-in FILE|DEVICE]\n"
+             "                      [--audio-out FILE|DEVICE] [--tnc HOST:PORT]\n"
+             "                      [--kiss-tcp [HOST:]PORT] [--connect CALL [--via DIGIS]]\n"
+             "                      [--seconds S] [--text-file F]\n"
              "  the packet station: monitor, status and connected text on stdout, typed lines\n"
              "  from stdin. --modem 0..6 a sound-card modem; --tnc a network KISS TNC as the\n"
              "  modem; --kiss-tcp serves the modem to KISS clients (default 127.0.0.1:8001).\n"
-             "  --via takes digipeaters separated by spaces or commas. Audio is 11025/s WAV.\n"
-             "  --text-file types the file's lines instead of stdin's.\n";
+             "  --via takes digipeaters separated by spaces or commas. --text-file types the\n"
+             "  file's lines instead of stdin's.\n"
+             "  Audio: a value ending in .wav or holding a '/' is a WAV file (11025/s);\n"
+             "  anything else is a sound device: its number or name as `vexa-cli devices`\n"
+             "  lists it (part of the name is enough), \"default\" (the one `vexa-cli devices`\n"
+             "  marks), or \"null\" (no sound card: hears nothing, plays nothing). With a\n"
+             "  device the station runs in real time until --seconds, a signal, or the end of\n"
+             "  stdin (with --connect: once the link has ended; with --kiss-tcp: not).\n";
   return kExitUsage;
 }
+
+// An audio option's value is a file when it ends in ".wav" (any case) or holds a '/'; anything
+// else names a sound device.
+bool IsAudioFile(const std::string& v) {
+  std::string tail = v.size() >= 4 ? v.substr(v.size() - 4) : v;
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".wav" || v.find('/') != std::string::npos;
+}
+
+// One direction of a sound device: its backend and the card that streams on it.
+struct DeviceAudio {
+  std::unique_ptr<platform::AudioBackend> backend;
+  std::unique_ptr<engine::SoundCard> card;
+  std::string name;  // as the device list shows it
+};
+
+// Opens the device `text` names for input or output. On failure the message is written to
+// ctx.err and the exit code is returned in rc.
+bool OpenDevice(CliContext& ctx, const platform::SettingsStore& store, const std::string& text,
+                bool output, DeviceAudio& dev, int& rc) {
+  const char* option = output ? "--audio-out" : "--audio-in";
+  dev.backend = text == "null" ? platform::MakeNullBackend() : platform::MakePortAudioBackend();
+  engine::DeviceChoice choice;
+  if (text == "default") {
+    // The device `vexa-cli devices` marks: the remembered name, else the first.
+    choice.inputName = store.ReadSettingText("Misc", "InputDevice", "");
+    choice.outputName = store.ReadSettingText("Misc", "OutputDevice", "");
+  }
+  dev.card = std::make_unique<engine::SoundCard>(*dev.backend, choice);
+  const int count = output ? dev.backend->OutputDeviceCount() : dev.backend->InputDeviceCount();
+  int d = -1;
+  if (count > 0)
+    d = text == "default"
+            ? (output ? dev.card->ChosenOutputDevice() : dev.card->ChosenInputDevice())
+            : engine::FindDevice(*dev.backend, output, text);
+  if (d < 0) {
+    ctx.err << "vexa-cli packet: " << option << ": no sound " << (output ? "output" : "input")
+            << " device \"" << text << "\"";
+    if (count == 0) ctx.err << " (no sound card was found)";
+    ctx.err << "; `vexa-cli devices` lists them, and a file name ends in .wav\n";
+    rc = kExitUsage;
+    return false;
+  }
+  if (output)
+    choice.outputDevice = d;
+  else
+    choice.inputDevice = d;
+  dev.card->SetDeviceChoice(choice);
+  dev.name = output ? dev.backend->OutputDeviceName(d) : dev.backend->InputDeviceName(d);
+  const int e = output ? dev.card->OpenSoundOutput() : dev.card->OpenSoundInput();
+  if (e != 0) {
+    ctx.err << "vexa-cli packet: " << option << ": cannot open " << dev.name << " (error " << e
+            << ")\n";
+    rc = kExitFailure;
+    return false;
+  }
+  return true;
+}
+
+// Transmissions for an output device: queued samples go out in the card's four buffers of
+// 1024 as the device hands them back.
+struct DevicePlayer {
+  engine::SoundCard* card = nullptr;
+  std::deque<int16_t> waiting;
+  std::vector<int> free{0, 1, 2, 3};
+
+  void Service() {
+    for (int index; card->TakeOutputDone(index);) free.push_back(index);
+    while (!free.empty() && !waiting.empty()) {
+      const int index = free.back();
+      std::span<int16_t> buf = card->OutputBuffer(index);
+      const size_t n = std::min(buf.size(), waiting.size());
+      std::copy_n(waiting.begin(), n, buf.begin());
+      waiting.erase(waiting.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(n));
+      if (card->WriteOutputBuffer(index, n) != 0) {
+        waiting.clear();  // the device failed: the transmission is dropped, not retried forever
+        return;
+      }
+      free.pop_back();
+    }
+  }
+  bool idle() const { return waiting.empty() && free.size() == platform::kAudioBuffers; }
+};
 
 bool SplitHostPort(const std::string& text, std::string& host, int& port) {
   const size_t colon = text.rfind(':');
@@ -203,8 +298,21 @@ int CmdPacket(CliContext& ctx) {
     return Usage(ctx, "--via needs --connect");
   }
 
+  const bool inDevice = !o.audioIn.empty() && !IsAudioFile(o.audioIn);
+  const bool outDevice = !o.audioOut.empty() && !IsAudioFile(o.audioOut);
+  DeviceAudio devIn, devOut;
+  DevicePlayer player;
+  if (inDevice || outDevice) {
+    int rc = kExitOk;
+    if (inDevice && !OpenDevice(ctx, store, o.audioIn, false, devIn, rc)) return rc;
+    if (outDevice && !OpenDevice(ctx, store, o.audioOut, true, devOut, rc)) return rc;
+    if (inDevice) ctx.err << "vexa-cli packet: receiving from " << devIn.name << "\n";
+    if (outDevice) ctx.err << "vexa-cli packet: sending to " << devOut.name << "\n";
+    player.card = devOut.card.get();
+  }
+
   std::vector<int16_t> input;
-  if (!o.audioIn.empty()) {
+  if (!o.audioIn.empty() && !inDevice) {
     std::string error;
     if (!platform::ReadAudioFile(o.audioIn, input, error)) {
       ctx.err << "vexa-cli packet: " << error << "\n";
@@ -220,6 +328,10 @@ int CmdPacket(CliContext& ctx) {
   std::vector<int16_t> output;
   size_t nowSample = 0;
   engine.set_transmit([&](std::vector<int16_t> samples) {
+    if (outDevice) {
+      player.waiting.insert(player.waiting.end(), samples.begin(), samples.end());
+      return;
+    }
     if (output.size() < nowSample) output.resize(nowSample, 0);
     output.insert(output.end(), samples.begin(), samples.end());
   });
@@ -260,7 +372,7 @@ int CmdPacket(CliContext& ctx) {
   }
   engine.Apply(s);
 
-  const bool paced = !o.tnc.empty() || o.kissTcp.has_value();
+  const bool paced = !o.tnc.empty() || o.kissTcp.has_value() || inDevice || outDevice;
   const double inputSeconds = static_cast<double>(input.size()) / 11025.0;
   const double seconds = o.seconds > 0 ? o.seconds : paced ? 0 : inputSeconds + 10;
 
@@ -275,6 +387,7 @@ int CmdPacket(CliContext& ctx) {
     engine.console().Type(TypedLines(typed));
   }
   bool lastCr = false;
+  bool stdinEnded = false;  // read to its end (not merely unread, as a terminal is)
   auto readStdin = [&](int timeoutMs) {
     while (stdinOpen) {
       pollfd p{0, POLLIN, 0};
@@ -283,6 +396,7 @@ int CmdPacket(CliContext& ctx) {
       const ssize_t n = ::read(0, buf, sizeof buf);
       if (n <= 0) {
         stdinOpen = false;
+        stdinEnded = true;
         return;
       }
       engine.console().Type(TypedLines(std::string_view(buf, static_cast<size_t>(n)), &lastCr));
@@ -297,8 +411,10 @@ int CmdPacket(CliContext& ctx) {
     }
   }
 
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
+  // A signal ends this run only; the handlers before it are back once it has ended.
+  gStop = 0;
+  const auto oldInt = std::signal(SIGINT, OnSignal);
+  const auto oldTerm = std::signal(SIGTERM, OnSignal);
   bool disconnecting = false;
   int afterEnd = -1;  // ticks left once our connection has ended
   const auto start = std::chrono::steady_clock::now();
@@ -312,7 +428,18 @@ int CmdPacket(CliContext& ctx) {
       readStdin(0);
     }
     nowSample = static_cast<size_t>(static_cast<double>(tick) * kSamplesPerTick);
-    // Receive audio of this tick.
+    // Receive audio of this tick: what the device has delivered, or the file's share.
+    if (inDevice) {
+      platform::InputBlock block;
+      while (devIn.card->TakeInputBlock(block)) {
+        engine.ProcessSamples(block.samples);
+        if (devIn.card->RequeueInputBlock(block) != 0) {
+          ctx.err << "vexa-cli packet: the sound input " << devIn.name << " failed\n";
+          gStop = 1;
+          break;
+        }
+      }
+    }
     const size_t until = std::min(input.size(), static_cast<size_t>((tick + 1) * kSamplesPerTick));
     if (inputPos < until) {
       engine.ProcessSamples(std::span<const int16_t>(input.data() + inputPos, until - inputPos));
@@ -335,6 +462,7 @@ int CmdPacket(CliContext& ctx) {
       });
     }
     engine.Tick55();
+    if (outDevice) player.Service();
     if (tMs + 55.0 >= nextSecondMs) {
       nextSecondMs += 1000;
       engine.Second();
@@ -349,10 +477,23 @@ int CmdPacket(CliContext& ctx) {
       }
       if (!l && afterEnd < 0 && tick > 0) afterEnd = 20;  // a second for the last frames
       if (afterEnd >= 0 && afterEnd-- == 0) break;
+    } else if ((inDevice || outDevice) && !o.kissTcp && seconds <= 0 && stdinEnded &&
+               engine.framesWaiting() == 0 && (!outDevice || player.idle())) {
+      // A device run without --seconds ends with stdin, once what was sent has played; a KISS
+      // server keeps serving (it may well run with stdin at /dev/null).
+      break;
     }
   }
+  std::signal(SIGINT, oldInt);
+  std::signal(SIGTERM, oldTerm);
+  // The cards close before their backends go (SoundCard does not close on destruction).
+  for (DeviceAudio* d : {&devIn, &devOut}) {
+    if (!d->card) continue;
+    d->card->CloseSoundInput();
+    d->card->CloseSoundOutput();
+  }
 
-  if (!o.audioOut.empty()) {
+  if (!o.audioOut.empty() && !outDevice) {
     output.resize(std::max(output.size(), nowSample), 0);
     std::string error;
     if (!platform::WriteWavFile(o.audioOut, output, error)) {

@@ -19,6 +19,32 @@ int SelectDeviceFromArgument(const std::string& arg, bool output, int deviceCoun
   return n;
 }
 
+namespace {
+
+// An exact match first, else the first device whose name contains `name`; -1 when none.
+int FindDeviceByName(AudioBackend& backend, bool output, const std::string& name) {
+  const int count = output ? backend.OutputDeviceCount() : backend.InputDeviceCount();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int d = 0; d < count; ++d) {
+      const std::string dn = output ? backend.OutputDeviceName(d) : backend.InputDeviceName(d);
+      if (pass == 0 ? dn == name : dn.find(name) != std::string::npos) return d;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+int FindDevice(AudioBackend& backend, bool output, const std::string& text) {
+  if (text.empty()) return -1;
+  const int count = output ? backend.OutputDeviceCount() : backend.InputDeviceCount();
+  if (text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos) {
+    const int n = std::stoi(text);
+    return n < count ? n : -1;
+  }
+  return FindDeviceByName(backend, output, text);
+}
+
 SoundCard::SoundCard(AudioBackend& backend, DeviceChoice choice)
     : backend_(backend), choice_(std::move(choice)) {
   sleep_ = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
@@ -26,16 +52,12 @@ SoundCard::SoundCard(AudioBackend& backend, DeviceChoice choice)
 
 int SoundCard::ChooseDevice(bool output) {
   const int count = output ? backend_.OutputDeviceCount() : backend_.InputDeviceCount();
+  const int number = output ? choice_.outputDevice : choice_.inputDevice;
+  if (number >= 0 && number < count) return number;
   const std::string& name = output ? choice_.outputName : choice_.inputName;
-  if (!name.empty()) {
-    // A remembered name: an exact match first, else the first device whose name contains it.
-    for (int pass = 0; pass < 2; ++pass) {
-      for (int d = 0; d < count; ++d) {
-        const std::string dn = output ? backend_.OutputDeviceName(d) : backend_.InputDeviceName(d);
-        if (pass == 0 ? dn == name : dn.find(name) != std::string::npos) return d;
-      }
-    }
-  }
+  // A remembered name: an exact match first, else the first device whose name contains it.
+  if (!name.empty())
+    if (const int d = FindDeviceByName(backend_, output, name); d >= 0) return d;
   return SelectDeviceFromArgument(choice_.argument, output, count);
 }
 

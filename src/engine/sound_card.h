@@ -25,7 +25,13 @@ struct DeviceChoice {
   std::string argument;   // the first command-line argument, if any
   std::string inputName;  // a remembered device name (wins over the argument when found)
   std::string outputName;
+  int inputDevice = -1;  // a device by its number (wins over the rest when it exists)
+  int outputDevice = -1;
 };
+
+// A device as the operator names it: its number as listed, or its name (an exact match first,
+// else the first device whose name contains it). -1 when no device matches.
+int FindDevice(platform::AudioBackend& backend, bool output, const std::string& text);
 
 class SoundCard {
  public:

@@ -100,6 +100,8 @@ CAx25PropertySheet::CAx25PropertySheet(app::MainCore& core, QWidget* parent)
         auto* line = new QLineEdit(value.trimmed());
         if (f.kind == app::Ax25Kind::Int || f.kind == app::Ax25Kind::Ms10)
           line->setMaximumWidth(120);
+        if (f.kind == app::Ax25Kind::HostPort)
+          line->setPlaceholderText("empty: the serial port above");
         editor = line;
         break;
       }

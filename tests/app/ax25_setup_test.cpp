@@ -1,12 +1,14 @@
 // The AX.25 settings sheet's values: milliseconds shown for the 10 ms settings, the speed list
 // index, the monitor mask's four boxes, the ranges of OK; and OK through the packet section:
 // the TNC port closed first, the values in the members and the file, the modem selection run
-// again (the TNC gets its start command and the new parameters).
+// again (the TNC gets its start command and the new parameters); the network TNC's address
+// switching the station between the serial TNC and a TNC on the network, both ways.
 #include "app/ax25_setup.h"
 
 #include <gtest/gtest.h>
 
 #include "app/main_core.h"
+#include "support/net_tnc.h"
 #include "support/pty.h"
 #include "support/test_station.h"
 
@@ -29,7 +31,14 @@ TEST(Ax25Setup, FourPagesWithTheirFields) {
   EXPECT_EQ(perPage[0], 6);
   EXPECT_EQ(perPage[1], 10);  // six beacon fields and the four monitor boxes
   EXPECT_EQ(perPage[2], 12);
-  EXPECT_EQ(perPage[3], 11);
+  EXPECT_EQ(perPage[3], 12);  // the serial port's six, the network TNC, two commands, AFSK
+  const int host = FindAx25Field("TncHost");
+  ASSERT_GE(host, 0);
+  const Ax25Field& net = Ax25Fields()[static_cast<size_t>(host)];
+  EXPECT_EQ(net.page, Ax25Page::Tnc);
+  EXPECT_EQ(net.kind, Ax25Kind::HostPort);
+  EXPECT_STREQ(net.label, "&Network TNC (host:port)");
+  EXPECT_EQ(host, FindAx25Field("TncCom") + 1) << "shown right below the serial port";
   const Ax25Field& modem = Ax25Fields()[static_cast<size_t>(FindAx25Field("Modem_type"))];
   ASSERT_EQ(modem.choices.size(), 8u);
   EXPECT_EQ(modem.choices[7].label, "KISS TNC");
@@ -69,7 +78,15 @@ TEST(Ax25Setup, ShownValuesAndTheirWayBack) {
                           {"TncSpeed", "5"},
                           {"Modem_type", "8"},
                           {"BeaconSrcCall", "NOT A CALL"},
-                          {"MyDigis", "DB0AAA DB0AAA-1 !!"}}) {
+                          {"MyDigis", "DB0AAA DB0AAA-1 !!"},
+                          {"TncHost", "localhost"},
+                          {"TncHost", "127.0.0.1:"},
+                          {"TncHost", ":8001"},
+                          {"TncHost", "127.0.0.1:0"},
+                          {"TncHost", "127.0.0.1:65536"},
+                          {"TncHost", "127.0.0.1:80x"},
+                          {"TncHost", "127.0.0.1:-1"},
+                          {"TncHost", "my host:8001"}}) {
     auto w = v;
     w.at(0) = "DL1ME";  // a good change elsewhere must not go in either
     At(w, key) = bad;
@@ -77,6 +94,14 @@ TEST(Ax25Setup, ShownValuesAndTheirWayBack) {
     EXPECT_FALSE(error.empty()) << key << "=" << bad;
     EXPECT_EQ(m.maxFrame.value, maxFrame);
     EXPECT_EQ(m.incomingMyCalls.Text(), incoming) << key;
+    EXPECT_EQ(m.tncHost.value, "") << key;
+  }
+  {
+    auto w = v;
+    At(w, "TncHost") = "127.0.0.1:65536";
+    const std::string error = StoreAx25Setup(w, m);
+    EXPECT_EQ(error.rfind("Network TNC (host:port): ", 0), 0u) << error;
+    EXPECT_NE(error.find("between 1 and 65535"), std::string::npos) << error;
   }
   EXPECT_NE(StoreAx25Setup(
                 [&] {
@@ -98,7 +123,11 @@ TEST(Ax25Setup, ShownValuesAndTheirWayBack) {
   At(v, "MaxFrame") = "7";
   At(v, "IncomingMyCalls") = "DL1ME DL1ME-5";
   At(v, "BeaconText") = std::string(254, 'b');
+  At(v, "TncHost") = " tnc.example.net:65535 ";
   ASSERT_EQ(StoreAx25Setup(v, m), "");
+  EXPECT_EQ(m.tncHost.value, "tnc.example.net:65535") << "kept without the blanks";
+  EXPECT_EQ(ReadAx25Setup(m).at(static_cast<size_t>(FindAx25Field("TncHost"))),
+            "tnc.example.net:65535");
   EXPECT_EQ(m.txDelay.value, 25);
   EXPECT_EQ(m.slotTime.value, 255);
   EXPECT_EQ(m.tncSpeed.value, 19200);
@@ -107,6 +136,13 @@ TEST(Ax25Setup, ShownValuesAndTheirWayBack) {
   EXPECT_EQ(m.incomingMyCalls.Text().substr(0, 13), "DL1ME DL1ME-5");
   At(v, "BeaconText") = std::string(255, 'b');
   EXPECT_NE(StoreAx25Setup(v, m), "") << "the beacon text stays below 255 characters";
+  // Empty: back to the serial TNC port.
+  At(v, "BeaconText") = "beacon";
+  At(v, "TncHost") = "  ";
+  ASSERT_EQ(StoreAx25Setup(v, m), "");
+  EXPECT_EQ(m.tncHost.value, "");
+  At(v, "TncHost") = "127.0.0.1:1";
+  EXPECT_EQ(StoreAx25Setup(v, m), "") << "port 1 is the lowest";
 }
 
 TEST(Ax25Setup, OkClosesTheTncStoresAndSelectsTheModemAgain) {
@@ -146,6 +182,66 @@ TEST(Ax25Setup, OkClosesTheTncStoresAndSelectsTheModemAgain) {
   // The new exit command is the one used next.
   t.core->SetMode(Mode::Psk31);
   EXPECT_EQ(tnc.ReadMaster(8), "\x03\x03\x03quit\r");
+}
+
+TEST(Ax25Setup, OkSwitchesBetweenTheSerialAndTheNetworkTnc) {
+  test::TestStation t;
+  test::Pty serial;
+  ASSERT_FALSE(serial.name.empty()) << "no pseudo-terminal";
+  test::NetTnc net;
+  ASSERT_GT(net.port, 0);
+  ASSERT_EQ(t.store.WriteSettingInt("TX1", "ComPort", 0), 0);
+  ASSERT_EQ(t.store.WriteSettingInt("AX.25", "Modem_type", 7), 0);
+  ASSERT_EQ(t.store.WriteSettingInt("AX.25", "TncCom", 6), 0);
+  ASSERT_EQ(t.store.WriteSettingText("Ports", "COM6", serial.name), 0);
+  t.onSleep = [](int) { usleep(20000); };
+  t.Start(/*openPort=*/true);
+  t.core->SetMode(Mode::Ax25Tx);
+  PacketSection& p = t.core->packet();
+  ASSERT_TRUE(p.tncOpen()) << p.tncStatus();
+  const std::string start = "KISS ON\nRESTART\n";
+  // TX delay 30, persist 63, slot time 1, tail 0, half duplex.
+  const std::string params = std::string("\xC0\x01\x1E\xC0\xC0\x02\x3F\xC0\xC0\x03\x01\xC0", 12) +
+                             std::string("\xC0\x04\x00\xC0\xC0\x05\x00\xC0", 8);
+  ASSERT_EQ(serial.ReadMaster(start.size() + params.size()), start + params);
+
+  // A refused address: the serial TNC stays, the network TNC hears of nothing.
+  auto v = ReadAx25Setup(t.core->members());
+  At(v, "TncHost") = net.Address() + "0000";
+  t.sleeps.clear();
+  EXPECT_NE(p.ApplyAx25Setup(v).find("Network TNC (host:port)"), std::string::npos);
+  EXPECT_TRUE(p.tncOpen());
+  EXPECT_TRUE(t.sleeps.empty());
+  EXPECT_FALSE(net.Accept(50));
+
+  // Serial -> network: the serial TNC gets its exit command, the network TNC the parameters.
+  At(v, "TncHost") = net.Address();
+  ASSERT_EQ(p.ApplyAx25Setup(v), "");
+  EXPECT_EQ(serial.ReadMaster(3), "\x03\x03\x03");
+  EXPECT_EQ(t.sleeps, (std::vector<int>{500, 1000})) << "no start sequence for the network TNC";
+  EXPECT_EQ(t.core->members().tncHost.value, net.Address());
+  EXPECT_EQ(t.store.ReadSettingText("AX.25", "TncHost", ""), net.Address());
+  ASSERT_TRUE(net.Accept(2000));
+  std::string got;
+  ASSERT_TRUE(t.Serve(
+      [&] {
+        got += net.Read(params.size() - got.size(), 1);
+        return got.size() >= params.size();
+      },
+      1));
+  EXPECT_EQ(got, params);
+  EXPECT_TRUE(p.tncOpen()) << p.tncStatus();
+
+  // Network -> serial: the connection is closed (nothing more sent on it), the serial TNC gets
+  // its start sequence and the parameters again.
+  At(v, "TncHost") = "";
+  t.sleeps.clear();
+  ASSERT_EQ(p.ApplyAx25Setup(v), "");
+  EXPECT_TRUE(net.ClosedByPeer(2000));
+  EXPECT_EQ(serial.ReadMaster(start.size() + params.size()), start + params);
+  EXPECT_EQ(t.sleeps, (std::vector<int>{1000})) << "the network TNC needs no exit sequence";
+  EXPECT_TRUE(p.tncOpen()) << p.tncStatus();
+  EXPECT_EQ(t.store.ReadSettingText("AX.25", "TncHost", "x"), "");
 }
 
 TEST(Ax25Setup, TheConnectDialogStoresItsEntries) {

@@ -2,11 +2,7 @@
 // connects to it, sends the parameter frames once connected (no command strings: it speaks
 // KISS already), runs a link over it in both directions, and reports a TNC that refuses or
 // goes away without losing what the link holds.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <string>
@@ -15,55 +11,14 @@
 #include "packet/ax25_frame.h"
 #include "packet/kiss.h"
 #include "support/ax25_frames.h"
+#include "support/net_tnc.h"
 #include "support/test_station.h"
 
 namespace vexa::app {
 namespace {
 
 using test::MakeFrame;
-
-// One listening socket on 127.0.0.1 and the connection it accepted.
-struct NetTnc {
-  NetTnc() {
-    listen = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listen, 4) != 0)
-      return;
-    socklen_t len = sizeof a;
-    ::getsockname(listen, reinterpret_cast<sockaddr*>(&a), &len);
-    port = ntohs(a.sin_port);
-  }
-  ~NetTnc() {
-    if (conn >= 0) ::close(conn);
-    if (listen >= 0) ::close(listen);
-  }
-  bool Accept(int ms) {
-    pollfd p{listen, POLLIN, 0};
-    if (::poll(&p, 1, ms) <= 0) return false;
-    conn = ::accept(listen, nullptr, nullptr);
-    return conn >= 0;
-  }
-  // Up to n bytes, waiting at most ms for each read.
-  std::string Read(size_t n, int ms = 2000) {
-    std::string got;
-    while (got.size() < n) {
-      pollfd p{conn, POLLIN, 0};
-      if (::poll(&p, 1, ms) <= 0) break;
-      char buf[512];
-      const ssize_t r = ::read(conn, buf, std::min(sizeof buf, n - got.size()));
-      if (r <= 0) break;
-      got.append(buf, static_cast<size_t>(r));
-    }
-    return got;
-  }
-  void Write(const std::vector<uint8_t>& bytes) const {
-    ASSERT_EQ(::write(conn, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
-
-  int listen = -1, conn = -1, port = 0;
-};
+using test::NetTnc;
 
 std::vector<packet::Ax25Frame> DataFrames(const std::string& wire) {
   struct Collect final : packet::KissReceiver::Handler {

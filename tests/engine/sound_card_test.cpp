@@ -18,7 +18,7 @@ class ScriptedBackend final : public AudioBackend {
   std::vector<std::string> calls;
   std::string failCall;  // the call that fails
   int failCode = 4;
-  int failTimes = 1000;  // how many times it fails before succeeding
+  int failTimes = 1000;       // how many times it fails before succeeding
   int shortBlockSamples = 0;  // a reset completes a short block of this many samples
   std::vector<int16_t> buffer;
   bool completed = false;
@@ -216,6 +216,33 @@ TEST(SoundCard, ARememberedDeviceNameWinsOverTheArgument) {
   EXPECT_EQ(card.ChosenOutputDevice(), 1);  // exact name
   SoundCard gone(b, {"2", "no such card", ""});
   EXPECT_EQ(gone.ChosenInputDevice(), 2);  // falls back to the argument
+}
+
+TEST(SoundCard, ADeviceByNumberOrNameAsTheOperatorTypesIt) {
+  ScriptedBackend b;
+  b.inputs = 3;
+  EXPECT_EQ(FindDevice(b, false, "2"), 2);
+  EXPECT_EQ(FindDevice(b, false, "3"), -1) << "beyond the last device: none, not the last";
+  EXPECT_EQ(FindDevice(b, false, "USB Audio"), 1);
+  EXPECT_EQ(FindDevice(b, false, "in2"), 2);
+  EXPECT_EQ(FindDevice(b, true, "out1"), 1);
+  EXPECT_EQ(FindDevice(b, true, "out"), 0) << "the first that contains it";
+  EXPECT_EQ(FindDevice(b, true, "USB Audio"), -1) << "inputs and outputs are apart";
+  EXPECT_EQ(FindDevice(b, false, ""), -1);
+  EXPECT_EQ(FindDevice(b, false, "99999999999"), -1) << "a long number is a name, not a crash";
+  // A number chosen wins over a remembered name and the argument; one beyond the devices does
+  // not count.
+  DeviceChoice c{"0", "USB Audio", "out0"};
+  c.inputDevice = 2;
+  c.outputDevice = 1;
+  SoundCard card(b, c);
+  EXPECT_EQ(card.ChosenInputDevice(), 2);
+  EXPECT_EQ(card.ChosenOutputDevice(), 1);
+  c.inputDevice = 7;
+  SoundCard beyond(b, c);
+  EXPECT_EQ(beyond.ChosenInputDevice(), 1);
+  ASSERT_EQ(card.OpenSoundInput(), 0);
+  EXPECT_EQ(b.calls.front(), "OpenInput2");
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The packet dialogs of the window under a headless display: "Connect to..." with its texts,
 // CONNECT and the abort of a running link; the "AX.25 Setup" sheet with its pages, the values
-// it shows, a refused value keeping it open on its page, OK applying; the carrier-detect
-// indicator in the status line.
+// it shows, a refused value keeping it open on its page, OK applying, the network TNC's address
+// on its page reaching the settings file; the carrier-detect indicator in the status line.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <functional>
@@ -172,6 +174,48 @@ TEST(PacketWindow, TheAx25SetupSheetShowsChecksAndApplies) {
   EXPECT_EQ(w.core->packet().engine().settings().station.link.maxFrame, 5);
   EXPECT_EQ(w.core->packet().engine().settings().modem.type, 1);
   EXPECT_EQ(w.core->packet().engine().console().monitorMask(), 7);
+}
+
+TEST(PacketWindow, TheNetworkTncAddressIsOnTheTncPageAndReachesTheFile) {
+  PacketWindow w;
+  w.Start();
+  w.core->SetMode(Mode::Ax25Tx);
+  bool refusedKeptOpen = false, done = false;
+  WhenOpen([&] { return static_cast<QDialog*>(w.window->ax25Sheet()); },
+           [&](QDialog*) {
+             CAx25PropertySheet* s = w.window->ax25Sheet();
+             auto* host = qobject_cast<QLineEdit*>(s->Editor("TncHost"));
+             ASSERT_NE(host, nullptr);
+             EXPECT_TRUE(s->tabs()->widget(3)->isAncestorOf(host)) << "on TNC & Custom AFSK";
+             auto* form = qobject_cast<QFormLayout*>(s->tabs()->widget(3)->layout());
+             ASSERT_NE(form, nullptr);
+             auto* label = qobject_cast<QLabel*>(form->labelForField(host));
+             ASSERT_NE(label, nullptr);
+             EXPECT_EQ(label->text(), "&Network TNC (host:port)");
+             EXPECT_EQ(label->buddy(), host) << "the accelerator reaches the field";
+             EXPECT_EQ(host->text(), "");
+
+             // No port: refused, the sheet stays open on the TNC page.
+             s->tabs()->setCurrentIndex(0);
+             host->setText("127.0.0.1");
+             s->accept();
+             refusedKeptOpen = s->isVisible() && s->tabs()->currentIndex() == 3;
+             EXPECT_NE(s->lastError().find("Network TNC (host:port)"), std::string::npos)
+                 << s->lastError();
+
+             host->setText("127.0.0.1:8001");
+             s->accept();
+             done = !s->isVisible();
+             if (s->isVisible()) s->reject();
+           });
+  w.window->OpenAx25Setup();
+  EXPECT_TRUE(refusedKeptOpen);
+  EXPECT_NE(w.prompt.shown.find("Network TNC (host:port)"), std::string::npos);
+  ASSERT_TRUE(done);
+  EXPECT_EQ(w.core->members().tncHost.value, "127.0.0.1:8001");
+  // In the settings file itself, as another reader of it finds it.
+  const platform::SettingsStore file(w.dir.File("vexa.ini"));
+  EXPECT_EQ(file.ReadSettingText("AX.25", "TncHost", ""), "127.0.0.1:8001");
 }
 
 TEST(PacketWindow, TheCarrierDetectIndicatorShowsWhileTheChannelIsBusy) {
