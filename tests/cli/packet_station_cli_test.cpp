@@ -108,6 +108,27 @@ std::string RunTool(const std::string& cmd) {
   return std::regex_replace(out, std::regex("\x1b\\[[0-9;]*[A-Za-z]"), "");
 }
 
+// Standard input from a pipe whose writing end is closed (a typist who has finished); returns
+// the saved descriptor for RestoreStdin, or -1.
+int StdinFromClosedPipe() {
+  int fds[2];
+  if (::pipe(fds) != 0) return -1;
+  const int saved = ::dup(0);
+  ::close(fds[1]);
+  if (saved < 0 || ::dup2(fds[0], 0) != 0) {
+    ::close(fds[0]);
+    if (saved >= 0) ::close(saved);
+    return -1;
+  }
+  ::close(fds[0]);
+  return saved;
+}
+
+void RestoreStdin(int saved) {
+  ::dup2(saved, 0);
+  ::close(saved);
+}
+
 TEST(PacketStationCli, UsageErrors) {
   test::TempDir dir;
   EXPECT_EQ(WithConfig(dir, {"packet", "--modem", "9"}).code, kExitUsage);
@@ -174,16 +195,10 @@ TEST(PacketStationCli, RunsInRealTimeOnTheNullDevice) {
   EXPECT_TRUE(Contains(r.out, "on the null device")) << r.out;
 
   // Without --seconds: stdin (a pipe here) ends, the run ends.
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  const int savedIn = ::dup(0);
+  const int savedIn = StdinFromClosedPipe();
   ASSERT_GE(savedIn, 0);
-  ::close(fds[1]);
-  ASSERT_EQ(::dup2(fds[0], 0), 0);
-  ::close(fds[0]);
   r = WithConfig(dir, {"packet", "--audio-in", "null"});
-  ::dup2(savedIn, 0);
-  ::close(savedIn);
+  RestoreStdin(savedIn);
   EXPECT_EQ(r.code, kExitOk) << r.err;
 }
 
@@ -191,13 +206,8 @@ TEST(PacketStationCli, RunsInRealTimeOnTheNullDevice) {
 // (cleanly, with the exit code of a finished run).
 TEST(PacketStationCli, AKissServerOnADeviceRunsPastStdinUntilASignal) {
   test::TempDir dir;
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  const int savedIn = ::dup(0);
+  const int savedIn = StdinFromClosedPipe();
   ASSERT_GE(savedIn, 0);
-  ::close(fds[1]);
-  ASSERT_EQ(::dup2(fds[0], 0), 0);
-  ::close(fds[0]);
   std::atomic<bool> finished{false};
   CliRun run{};
   std::thread station([&] {
@@ -209,8 +219,7 @@ TEST(PacketStationCli, AKissServerOnADeviceRunsPastStdinUntilASignal) {
   const bool ranPastStdin = !finished;
   ::kill(::getpid(), SIGTERM);  // the station's handler takes it while it runs
   station.join();
-  ::dup2(savedIn, 0);
-  ::close(savedIn);
+  RestoreStdin(savedIn);
   EXPECT_TRUE(ranPastStdin) << run.err;
   EXPECT_EQ(run.code, kExitOk) << run.err;
   EXPECT_TRUE(Contains(run.err, "KISS server on 127.0.0.1:")) << run.err;

@@ -130,20 +130,29 @@ TEST(PskBest, NoiseAlonePrintsNothing) {
   }
 }
 
-TEST(PskBest, AfcMovesTheReceiveFrequencyToTheSignal) {
-  engine::RxTextQueue queue;
-  ReceivePath path(queue, 0);
+// A PSK31 receive path at 1000 Hz with the demodulator chosen.
+void ApplyPsk31(ReceivePath& path, bool best) {
   ReceiveOptions o;
   o.mode = Mode::Psk31;
   o.receiveHz = 1000;
-  o.bestDemod = true;
+  o.bestDemod = best;
   path.Apply(o);
-  const auto audio = testutil::PskAudio(Steps(9, kText + kText), 1003.2, 8000);
+}
+
+// The audio block by block, with an AFC step after each block as the window runs it.
+void RunWithAfc(ReceivePath& path, const std::vector<int16_t>& audio) {
   for (size_t at = 0; at < audio.size(); at += engine::kInputBlockSamples) {
     const size_t n = std::min<size_t>(engine::kInputBlockSamples, audio.size() - at);
     path.ProcessBlock(std::span<const int16_t>(audio).subspan(at, n));
     (void)path.AfcStep(true, false);
   }
+}
+
+TEST(PskBest, AfcMovesTheReceiveFrequencyToTheSignal) {
+  engine::RxTextQueue queue;
+  ReceivePath path(queue, 0);
+  ApplyPsk31(path, true);
+  RunWithAfc(path, testutil::PskAudio(Steps(9, kText + kText), 1003.2, 8000));
   EXPECT_NEAR(path.receiveHz(), 1003.2, 0.2);
   EXPECT_NEAR(path.chain().pskBest().offsetHz(), 0, 0.2);
   // The squelch and the hints read the stronger demodulator's quality: a clean signal opens it.
@@ -169,17 +178,9 @@ TEST(PskBest, SecondChannelRunsTheChosenDemodulator) {
   for (bool best : {true, false}) {
     engine::RxTextQueue queue;
     ReceivePath path(queue, 0);
-    ReceiveOptions o;
-    o.mode = Mode::Psk31;
-    o.receiveHz = 1000;
-    o.bestDemod = best;
-    path.Apply(o);
+    ApplyPsk31(path, best);
     path.PlaceSecondChannel(1500);
-    for (size_t at = 0; at < audio.size(); at += engine::kInputBlockSamples) {
-      const size_t n = std::min<size_t>(engine::kInputBlockSamples, audio.size() - at);
-      path.ProcessBlock(std::span<const int16_t>(audio).subspan(at, n));
-      (void)path.AfcStep(true, false);
-    }
+    RunWithAfc(path, audio);
     const std::string second = testutil::Drain(path.chain().secondQueue());
     const std::string main = testutil::Drain(queue);
     EXPECT_NE(second.find(b + b), std::string::npos) << best << ": " << second;
