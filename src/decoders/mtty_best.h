@@ -5,7 +5,7 @@
 // integer front end (mixed down at the centre frequency, moving sums, 750 Hz) and works in
 // floating point from there:
 //
-// - a low-pass filter at the centre, about as wide as the signal's main lobe;
+// - a Gaussian low-pass filter at the centre (3 dB bandwidth 0.8 of the baud rate);
 // - a one-bit differential detector: p[n] = s[n] * conj(s[n - one bit]). Over one bit the phase
 //   of an index-0.5 signal turns by a quarter turn, up for one tone and down for the other, so
 //   the imaginary part of p, divided by the averaged |p|, is the decision (about +-1 at the end
