@@ -15,8 +15,10 @@ namespace {
 
 using vexa::decoders::DecoderChain;
 
-// Ten seconds of signal in light noise: RTTY (170 Hz shift) or PSK reversals, at 1000 Hz.
-std::vector<int16_t> Signal(bool fsk) {
+// Ten seconds of signal in light noise at 1000 Hz: FSK keyed at 45.45 baud with the given shift
+// (170 Hz RTTY, 22.725 Hz MTTY), or PSK reversals (shift 0).
+std::vector<int16_t> Signal(double shiftHz) {
+  const bool fsk = shiftHz > 0;
   std::mt19937 rng(3);
   std::normal_distribution<double> noise(0, 1500);
   std::vector<int16_t> v(11025 * 10);
@@ -26,7 +28,7 @@ std::vector<int16_t> Signal(bool fsk) {
     double s;
     if (fsk) {
       const bool mark = static_cast<int>(t * 45.45 * 3) % 3 != 0;
-      phase += 2 * M_PI * (mark ? 1085.0 : 915.0) / 11025.0;
+      phase += 2 * M_PI * (1000.0 + (mark ? 0.5 : -0.5) * shiftHz) / 11025.0;
       s = std::sin(phase);
     } else {
       const int symbol = static_cast<int>(t * 31.25);
@@ -40,9 +42,9 @@ std::vector<int16_t> Signal(bool fsk) {
 void BM_Receive(benchmark::State& state) {
   const int mode = static_cast<int>(state.range(0));
   // Demodulator: 0 the classic one (RTTY single-tone), 1 the classic two-tone (RTTY), 2 the
-  // stronger one (RTTY, PSK31, QPSK, CW).
+  // stronger one (RTTY, MTTY, PSK31, QPSK, CW).
   const int64_t demod = state.range(1);
-  const auto audio = Signal(mode == 4 || mode == 17);
+  const auto audio = Signal(mode == 4 ? 170.0 : mode == 17 ? 45.45 / 2 : 0.0);
   vexa::engine::RxTextQueue queue;
   DecoderChain chain(queue);
   chain.SetMode(static_cast<vexa::Mode>(mode));
@@ -64,7 +66,7 @@ void BM_Receive(benchmark::State& state) {
 }
 BENCHMARK(BM_Receive)
     ->ArgsProduct({{4}, {0, 1, 2}})
-    ->Args({17, 0})
+    ->ArgsProduct({{17}, {0, 2}})
     ->ArgsProduct({{9, 10, 0}, {0, 2}})
     ->ArgNames({"mode", "demod"})
     ->Unit(benchmark::kMillisecond);

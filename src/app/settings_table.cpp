@@ -62,7 +62,7 @@ std::vector<SettingDef> Build() {
   I("Misc", "SoundHistory", 0, M);
   I("Misc", "AFC", 0, M);
   I("Misc", "NET", 0, M);
-  I("Misc", "RttyDemod", 0, In);  // RTTY, PSK31: 0 the classic demodulators, 1 the stronger ones
+  I("Misc", "RttyDemod", 0, In);  // RTTY, MTTY, PSK31, CW: 0 classic demodulators, 1 stronger
   I("Misc", "Language", 0, In);
   T("Misc", "QrzCd", "", In);
   T("Misc", "InputDevice", "", In);   // sound card for receiving, by name ("" = by argument)

@@ -17,6 +17,7 @@ DecoderChain::DecoderChain(engine::RxTextQueue& mainQueue)
       rttyTwoTone_(&mainQueue),
       rttyBest_(&mainQueue),
       mtty_(&mainQueue),
+      mttyBest_(&mainQueue),
       bpsk_(&mainQueue),
       qpsk_(&mainQueue),
       forwarder_(&bpsk_, &psk_),
@@ -46,6 +47,7 @@ engine::ChannelTable DecoderChain::Table() {
   t.rttyTwoTone = &rttyTwoTone_;
   t.rttyBest = &rttyBest_;
   t.mtty = &mtty_;
+  t.mttyBest = &mttyBest_;
   t.cw = &cw_;
   t.cwBest = &cwBest_;
   t.hell = &hell_;
@@ -89,6 +91,7 @@ void DecoderChain::TuneAll(double hz) {
   rttyTwoTone_.SetCarrier(hz);
   rttyBest_.SetCarrier(hz);
   mtty_.SetCarrier(hz);
+  mttyBest_.SetCarrier(hz);
   cw_.SetCarrier(hz);
   cwBest_.SetCarrier(hz);
   hell_.SetCarrier(hz);
@@ -113,6 +116,7 @@ void DecoderChain::SetUnshiftOnSpace(bool on) {
   rttyTwoTone_.decoder.unshiftOnSpace = on;
   rttyBest_.decoder.unshiftOnSpace = on;
   mtty_.decoder.unshiftOnSpace = on;
+  mttyBest_.decoder.unshiftOnSpace = on;
 }
 
 void DecoderChain::SetInversion(bool on) {
@@ -121,6 +125,7 @@ void DecoderChain::SetInversion(bool on) {
   rttyTwoTone_.invert = on;
   rttyBest_.invert = on;
   mtty_.invert = on;
+  mttyBest_.invert = on;
   qpsk_.invert = on ? 1 : 0;
   pskBest_.invert = on;
   fsk31_.set_invert(on);

@@ -13,6 +13,7 @@
 #include "decoders/cw_decoder.h"
 #include "decoders/fsk31_receiver.h"
 #include "decoders/hell_receiver.h"
+#include "decoders/mtty_best.h"
 #include "decoders/pactor_receiver.h"
 #include "decoders/psk_best.h"
 #include "decoders/psk_receiver.h"
@@ -59,7 +60,7 @@ class DecoderChain {
   // Letters after a received space, on the RTTY and MTTY decoders (off by default).
   void SetUnshiftOnSpace(bool on);
   // The inversion flag (current sideband differs from DigiSide): swaps mark and space in the
-  // RTTY and MTTY demodulators and the sense of the QPSK decoder.
+  // RTTY and MTTY demodulators (classic and best) and the sense of the QPSK decoder.
   void SetInversion(bool on);
   bool inversion() const { return inversion_; }
 
@@ -69,9 +70,9 @@ class DecoderChain {
   // The FSK31 receiver's AFC value, read in modes 11 and 16 (null: no AFC there).
   void SetFskAfcSource(int32_t* afcValue) { fskAfc_ = afcValue; }
 
-  // The stronger PSK31 demodulator in place of the classic channel, on the main and the second
-  // channel (the receive loop runs the one chosen; the AFC and the squelch then read the
-  // stronger one).
+  // The stronger demodulators in place of the classic channels, the second PSK channel's
+  // included (the receive loop runs the one chosen; in PSK31 the AFC and the squelch then read
+  // the stronger one).
   void SetBestDemod(bool on) { best_ = on; }
   bool bestDemod() const { return best_; }
 
@@ -83,6 +84,7 @@ class DecoderChain {
   RttyTwoTone& rttyTwoTone() { return rttyTwoTone_; }
   RttyBest& rttyBest() { return rttyBest_; }
   MttyChannel& mtty() { return mtty_; }
+  MttyBest& mttyBest() { return mttyBest_; }
   PskChannel& psk() { return psk_; }
   PskBest& pskBest() { return pskBest_; }
   PskDecoder& bpsk() { return bpsk_; }
@@ -107,6 +109,7 @@ class DecoderChain {
   RttyTwoTone rttyTwoTone_;
   RttyBest rttyBest_;
   MttyChannel mtty_;
+  MttyBest mttyBest_;
 
   PskDecoder bpsk_;
   QpskDecoder qpsk_;

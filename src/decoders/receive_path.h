@@ -19,7 +19,7 @@ struct ReceiveOptions {
   Mode mode = Mode::Psk31;
   double receiveHz = kDefaultReceiveHz;
   bool twoTone = false;         // RTTY: the two-tone demodulator
-  bool bestDemod = false;       // RTTY, PSK31: the stronger demodulators, not the classic ones
+  bool bestDemod = false;       // RTTY, MTTY, PSK31, CW: the stronger demodulators
   bool inversion = false;       // the sideband differs from DigiSide
   bool unshiftOnSpace = false;  // RTTY and MTTY: letters after a received space
 };

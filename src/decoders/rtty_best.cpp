@@ -8,12 +8,6 @@
 namespace vexa::decoders {
 namespace {
 
-// Share of the timing error corrected at an edge inside a character.
-// Frame search: how long after the first candidate the search for the best start runs on, and
-// how soon after a frame's start the next one may start: a frame with one stop bit lasts 7 bits
-// (1.5 is usual, but some stations send one), less a little for timing error.
-constexpr double kSearchBits = 0.5;
-constexpr double kMinFrameBits = 6.8;
 // Squelch on the tone contrast |upper - lower| / (upper + lower), averaged over 16 bits: white
 // noise alone sits near 0.30 (at most 0.38 in 20 s of it), a signal of -10 dB in 3 kHz near
 // 0.42; the squelch opens above 0.37 and closes below 0.34.
@@ -66,13 +60,10 @@ void RttyBest::Configure() {
   }
   ringIndex_ = 0;
   stepsSinceReset_ = 0;
-  hist_.fill(0);
-  now_ = -1;
+  sync_.Reset(stepsPerBit_);
   presence_ = 0;
   open_ = false;
   goneSteps_ = 0;
-  bestScore_ = -1;
-  nextStart_ = 0;
 }
 
 float RttyBest::Tone::Envelope(std::complex<float> z, int index, int length) {
@@ -126,69 +117,7 @@ void RttyBest::ProcessDecimated() {
   // Without a signal the line reads as idle mark, so noise prints nothing.
   if (!open_ || goneSteps_ >= bitSteps_) v = std::fabs(v) + 1e-3f;
   discOut = v;
-  Sample(v);
-}
-
-float RttyBest::At(double pos) const {
-  if (now_ < 0) return 0;
-  // Before the history has filled, its oldest step is step 0.
-  const double oldest = static_cast<double>(std::max<int64_t>(0, now_ - kHistory + 1));
-  if (pos < oldest) pos = oldest;
-  if (pos > static_cast<double>(now_)) pos = static_cast<double>(now_);
-  const auto i = static_cast<int64_t>(std::floor(pos));
-  const float f = static_cast<float>(pos - static_cast<double>(i));
-  const float a = hist_[static_cast<size_t>(i % kHistory)];
-  const float b = i + 1 <= now_ ? hist_[static_cast<size_t>((i + 1) % kHistory)] : a;
-  return a + (b - a) * f;
-}
-
-// A frame whose start bit is sampled at start: the mark before it, the start bit at space and
-// the stop bit at mark make it a candidate (score -1 otherwise); its score is the sum of the
-// decision magnitudes at the seven sampling instants, largest where the instants sit on the
-// peaks of the matched filters.
-float RttyBest::FrameScore(double start) const {
-  const double bit = stepsPerBit_;
-  if (!(At(start - bit) > 0 && At(start) < 0 && At(start + 6 * bit) > 0)) return -1;
-  float score = 0;
-  for (int k = 0; k <= 6; ++k) score += std::fabs(At(start + k * bit));
-  return score;
-}
-
-// Hands the frame's bits to the Baudot decoder: start, five data bits, stop.
-void RttyBest::EmitFrame(double start) {
-  const int32_t mark = decoder.markLevel;
-  const int32_t space = 1 - mark;
-  if (decoder.state != BaudotDecoder::kIdle) (void)decoder.PutBit(mark);  // the line was at mark
-  (void)decoder.PutBit(space);
-  for (int k = 1; k <= 5; ++k)
-    (void)decoder.PutBit(At(start + k * stepsPerBit_) > 0 ? mark : space);
-  (void)decoder.PutBit(mark);
-}
-
-// Frame-synchronous decisions. v > 0 means mark. The matched filter of a bit peaks at the bit's
-// end, so a frame's seven sampling instants lie one bit apart from the end of its start bit.
-// Every step tries the frame whose stop instant is the newest value; from the first candidate,
-// the search runs on for half a bit and keeps the best-scoring start, then the frame is decoded
-// and the next one may start no earlier than a stop bit later.
-void RttyBest::Sample(float v) {
-  ++now_;
-  hist_[static_cast<size_t>(now_ % kHistory)] = v;
-  const double bit = stepsPerBit_;
-  const double start = static_cast<double>(now_) - 6 * bit;
-  // A whole frame must lie inside the history (and after the first step).
-  if (start - bit < static_cast<double>(std::max<int64_t>(0, now_ - kHistory + 1))) return;
-  if (bestScore_ < 0 && start < nextStart_) return;
-  const float score = FrameScore(start);
-  if (score > bestScore_) {
-    if (bestScore_ < 0) searchEnd_ = start + kSearchBits * bit;
-    bestScore_ = score;
-    bestStart_ = start;
-  }
-  if (bestScore_ >= 0 && start >= searchEnd_) {
-    EmitFrame(bestStart_);
-    nextStart_ = bestStart_ + kMinFrameBits * bit;
-    bestScore_ = -1;
-  }
+  sync_.Push(v, decoder);
 }
 
 }  // namespace vexa::decoders

@@ -21,6 +21,7 @@
 #include <cstdint>
 
 #include "decoders/baudot_codec.h"
+#include "decoders/baudot_frame_sync.h"
 #include "engine/receive_channel.h"
 
 namespace vexa::decoders {
@@ -58,21 +59,8 @@ class RttyBest : public engine::ReceiveChannel {
     void Track(float env, bool keyed, float attack, float decay);
   };
   void Configure();
-  void Sample(float v);
-  // The decision value at a fractional step position (absolute steps, within the history).
-  float At(double pos) const;
-  float FrameScore(double start) const;
-  void EmitFrame(double start);
 
-  static constexpr int kHistory = 1024;  // decision history, steps (more than 8 bits at 10 baud)
-  std::array<float, kHistory> hist_{};
-  int64_t now_ = -1;  // absolute step number of the newest decision value
-  // Frame search: the best start instant found so far and its score, the end of the search.
-  double bestStart_ = 0;
-  float bestScore_ = -1;
-  double searchEnd_ = 0;
-  double nextStart_ = 0;  // no frame may start before this instant (the previous one's stop)
-
+  BaudotFrameSync sync_;  // the bit clock by frames
   double shiftHz_;
   Tone upper_;
   Tone lower_;

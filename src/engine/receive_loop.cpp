@@ -68,7 +68,7 @@ void ReceiveLoop::ProcessBlock(std::span<const int16_t> block) {
         RunSecond(block);
         break;
       case Mode::Mtty:
-        Run(ch_.mtty, block);
+        Run(bestDemod_ && ch_.mttyBest != nullptr ? ch_.mttyBest : ch_.mtty, block);
         RunSecond(block);
         break;
       case Mode::Pactor:

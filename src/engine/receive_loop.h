@@ -32,6 +32,7 @@ struct ChannelTable {
   ReceiveChannel* rttyTwoTone = nullptr;  // mode 4 with the two-tone switch, 750 Hz
   ReceiveChannel* rttyBest = nullptr;     // mode 4 with the stronger demodulator, 750 Hz
   ReceiveChannel* mtty = nullptr;         // mode 17, 750 Hz
+  ReceiveChannel* mttyBest = nullptr;     // mode 17 with the stronger demodulator, 750 Hz
   ReceiveChannel* pactor = nullptr;       // mode 14, 1500 Hz
   ReceiveChannel* hell = nullptr;         // mode 15, 750 Hz
   ReceiveChannel* fsk31 = nullptr;        // modes 11, 16, 500 Hz
@@ -57,7 +58,7 @@ class ReceiveLoop {
   Mode mode() const { return mode_; }
   void SetTwoTone(bool on) { twoTone_ = on; }
   bool twoTone() const { return twoTone_; }
-  // The stronger RTTY, PSK31 and CW demodulators in place of the classic ones, the second
+  // The stronger RTTY, MTTY, PSK31 and CW demodulators in place of the classic ones, the second
   // channel's included (off: the classic ones).
   void SetBestDemod(bool on) { bestDemod_ = on; }
   bool bestDemod() const { return bestDemod_; }

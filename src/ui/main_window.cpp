@@ -103,7 +103,7 @@ MainWindow::MainWindow(app::MainCore& core, int templateNumber, QWidget* parent)
   bestDemod_ = new QCheckBox("BEST");
   bestDemod_->setObjectName("bestDemod");
   bestDemod_->setToolTip(
-      tr("RTTY, PSK31, QPSK, CW: the stronger demodulators (matched filters, "
+      tr("RTTY, MTTY, PSK31, QPSK, CW: the stronger demodulators (matched filters, "
          "timing from the whole signal, soft decisions) instead of the classic ones"));
   rxOn_ = new QCheckBox("RX");
   signal_ = new QCheckBox("SIG");

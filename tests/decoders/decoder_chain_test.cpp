@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "decoders/receive_path.h"
 #include "decoders/rx_commands.h"
+#include "decoders/rx_test_util.h"
 
 namespace vexa::decoders {
 namespace {
@@ -59,6 +61,49 @@ TEST(DecoderChain, UnshiftInversionAndBaudReachBothRttyDecoders) {
   EXPECT_EQ(c.qpsk().invert, 1);
   c.SetInversion(false);
   EXPECT_EQ(c.qpsk().invert, 0);
+}
+
+// The stronger MTTY demodulator is wired like the classic one: tuning, inversion, unshift on
+// space, the rate kept at 45.45 by the baud command; the receive path runs it in mode 17 with
+// the BEST switch on and the classic one with it off, each alone.
+TEST(DecoderChain, MttyBestIsWiredLikeTheClassicMtty) {
+  engine::RxTextQueue q;
+  DecoderChain c(q);
+  EXPECT_EQ(c.Table().mttyBest, &c.mttyBest());
+  c.TuneAll(1234.5);
+  EXPECT_EQ(c.mttyBest().carrier, 1234.5);
+  c.SetInversion(true);
+  EXPECT_TRUE(c.mttyBest().invert);
+  c.SetInversion(false);
+  EXPECT_FALSE(c.mttyBest().invert);
+  c.SetUnshiftOnSpace(true);
+  EXPECT_TRUE(c.mttyBest().decoder.unshiftOnSpace);
+  platform::FixedPrompt prompt;
+  double accepted = 0;
+  EXPECT_EQ(ApplyRttyBaudRate("75", c, prompt, accepted), kRxOk);
+  EXPECT_EQ(c.mttyBest().symbolRate, 45.45);
+
+  const std::string text = "RYRY CQ DE DL1ABC 599 (73)? 1/2\r\n";
+  const auto audio =
+      testutil::FskFromSlots(testutil::BaudotSlots(text), 1200, 45.45 / 2, 2 * 45.45, 9000, true);
+  for (bool best : {true, false}) {
+    engine::RxTextQueue out;
+    ReceivePath path(out, 0);
+    ReceiveOptions o;
+    o.mode = vexa::Mode::Mtty;
+    o.receiveHz = 1200;
+    o.bestDemod = best;
+    o.inversion = true;  // mark on the lower tone
+    path.Apply(o);
+    for (size_t at = 0; at < audio.size(); at += engine::kInputBlockSamples) {
+      const size_t n = std::min<size_t>(engine::kInputBlockSamples, audio.size() - at);
+      path.ProcessBlock(std::span<const int16_t>(audio.data() + at, n));
+    }
+    EXPECT_EQ(testutil::Drain(out), text) << best;
+    // Only the chosen demodulator has seen the signal.
+    EXPECT_EQ(path.chain().mttyBest().discOut != 0, best);
+    EXPECT_EQ(path.chain().mtty().discOut != 0, !best);
+  }
 }
 
 TEST(RxCommands, BaudRateCommandAcceptsTenTo300) {

@@ -20,7 +20,7 @@ struct RxSetup {
   int mode = 9;
   double hz = 1000.0;
   bool twoTone = false;
-  bool best = false;  // RTTY, PSK31: the stronger demodulators
+  bool best = false;  // RTTY, MTTY, PSK31, CW: the stronger demodulators
   bool invert = false;
   bool unshiftOnSpace = false;
   double baud = 45.45;
