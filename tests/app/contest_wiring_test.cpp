@@ -2,38 +2,12 @@
 // the exchange kind decides the serial numbers, and the score and report come from the log.
 #include <gtest/gtest.h>
 
-#include "app/headless_runner.h"
-#include "app/main_core.h"
-#include "platform/audio/audio_backend.h"
-#include "platform/files/trace_log.h"
-#include "support/core_config.h"
-#include "support/script_prompt.h"
-#include "support/test_paths.h"
+#include "contest_station.h"
 
 namespace vexa::app {
 namespace {
 
-const char* const kCty =
-    "United States:  05:  08:  NA:  37.60:  91.87:  5.0:  K:\n    K,W,N;\n"
-    "Fed. Rep. of Germany:  14:  28:  EU:  51.00:  -10.00:  -1.0:  DL:\n    DA,DL;\n";
-
-struct ContestRig {
-  explicit ContestRig(const char* contest, const char* myCall) {
-    test::WriteFileBytes(dir.File("cty.dat"), kCty);
-    EXPECT_EQ(store.WriteSettingText("Station", "MyCall", myCall), 0);
-    EXPECT_EQ(store.WriteSettingText("Contest", "Name", contest), 0);
-    core = std::make_unique<MainCore>(test::TestCoreConfig(store, dir.path(), prompt, *audio),
-                                      trace, host, kTemplateNormal);
-    core->OnInitDialog();
-  }
-  test::TempDir dir;
-  platform::SettingsStore store{dir.File("vexa.ini")};
-  test::ScriptPrompt prompt;
-  std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
-  platform::TraceLog trace{dir.File("VexaDbg.log")};
-  HeadlessRunner host;
-  std::unique_ptr<MainCore> core;
-};
+using ContestRig = ContestStation;
 
 TEST(ContestWiring, ArrlTenDxStationNumbersItsContactsAndScoresThem) {
   ContestRig r("ARRL 10 METERS", "DL1ABC");

@@ -3,20 +3,10 @@
 // position and series number at once, and a received QTC is kept from the marked text.
 #include <gtest/gtest.h>
 
-#include "app/headless_runner.h"
-#include "app/main_core.h"
-#include "platform/audio/audio_backend.h"
-#include "platform/files/trace_log.h"
-#include "support/core_config.h"
-#include "support/script_prompt.h"
-#include "support/test_paths.h"
+#include "contest_station.h"
 
 namespace vexa::app {
 namespace {
-
-const char* const kCty =
-    "United States:  05:  08:  NA:  37.60:  91.87:  5.0:  K:\n    K,W,N;\n"
-    "Fed. Rep. of Germany:  14:  28:  EU:  51.00:  -10.00:  -1.0:  DL:\n    DA,DL;\n";
 
 // Three contacts, one of them with the receiver, and a damaged record between them.
 const char* const kLog =
@@ -25,24 +15,9 @@ const char* const kLog =
     "DL6RAI 13/Nov/1999 00:03:00z 14.086.000 RTTY 599/599 002&012 [WAE RTTY]\r\n\r\n"
     "DA0WAE 13/Nov/1999 00:07:00z 14.087.000 RTTY 599/599 003&033 [WAE RTTY]\r\n\r\n";
 
-struct QtcStation {
-  QtcStation() {
-    test::WriteFileBytes(dir.File("cty.dat"), kCty);
-    test::WriteFileBytes(dir.File("log.log"), kLog);
-    EXPECT_EQ(store.WriteSettingText("Station", "MyCall", "K1ABC"), 0);
-    EXPECT_EQ(store.WriteSettingText("Contest", "Name", "WAE RTTY"), 0);
-    core = std::make_unique<MainCore>(test::TestCoreConfig(store, dir.path(), prompt, *audio),
-                                      trace, host, kTemplateNormal);
-    core->console().SetUtcSource([] { return int64_t{942454923}; });  // 13/Nov/1999 01:02:03
-    core->OnInitDialog();
-  }
-  test::TempDir dir;
-  platform::SettingsStore store{dir.File("vexa.ini")};
-  test::ScriptPrompt prompt;
-  std::unique_ptr<platform::AudioBackend> audio = platform::MakeNullBackend();
-  platform::TraceLog trace{dir.File("VexaDbg.log")};
-  HeadlessRunner host;
-  std::unique_ptr<MainCore> core;
+// 13/Nov/1999 01:02:03 on the console's clock.
+struct QtcStation : ContestStation {
+  QtcStation() : ContestStation("WAE RTTY", "K1ABC", kLog, [] { return int64_t{942454923}; }) {}
 };
 
 TEST(QtcWiring, TheSendKeyPutsTheQtcIntoTheTransmitWindowAndOkRecordsIt) {

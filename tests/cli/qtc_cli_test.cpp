@@ -7,18 +7,15 @@
 
 #include "cli/cli.h"
 #include "support/test_paths.h"
+#include "support/two_country_cty.h"
 
 namespace vexa::cli {
 namespace {
 
-const char* const kCty =
-    "United States:  05:  08:  NA:  37.60:  91.87:  5.0:  K:\n    K,W,N;\n"
-    "Fed. Rep. of Germany:  14:  28:  EU:  51.00:  -10.00:  -1.0:  DL:\n    DA,DL;\n";
-
 class QtcCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::WriteFileBytes(dir.File("cty.dat"), kCty);
+    test::WriteFileBytes(dir.File("cty.dat"), test::kTwoCountryCty);
     test::WriteFileBytes(dir.File("vexa.ini"),
                          "[Station]\nMyCall=K1ABC\n[Contest]\nName=WAE RTTY\n");
     test::WriteFileBytes(

@@ -15,19 +15,16 @@
 #include "support/qt_app.h"
 #include "support/script_prompt.h"
 #include "support/test_paths.h"
+#include "support/two_country_cty.h"
 #include "ui/main_window.h"
 
 namespace vexa::ui {
 namespace {
 
-const char* const kCty =
-    "United States:  05:  08:  NA:  37.60:  91.87:  5.0:  K:\n    K,W,N;\n"
-    "Fed. Rep. of Germany:  14:  28:  EU:  51.00:  -10.00:  -1.0:  DL:\n    DA,DL;\n";
-
 struct QtcRig {
   QtcRig() {
     test::App();
-    test::WriteFileBytes(dir.File("cty.dat"), kCty);
+    test::WriteFileBytes(dir.File("cty.dat"), test::kTwoCountryCty);
     test::WriteFileBytes(
         dir.File("log.log"),
         "DL1AA 13/Nov/1999 00:01:00z 14.085.000 RTTY 599/599 001&005 [WAE RTTY]\r\n\r\n"
